@@ -1,0 +1,86 @@
+#include "cli/commandline.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <sstream>
+
+#include "quenby_version.h"
+#include "sorting/datenaming.h"
+
+namespace quenby::cli {
+namespace {
+
+constexpr const char* kSeparators[] = {"-", ".", "_", "=", "~", "#"};
+
+std::string OneLine(std::string text) {
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    while (!text.empty() && text.back() == ' ') {
+        text.pop_back();
+    }
+    return text;
+}
+
+}  // namespace
+
+ParseOutcome ParseCommandLine(const std::vector<std::string>& arguments) {
+    CLI::App app{
+        "Copies photos and videos from the source folders into one folder per day "
+        "below the target folder.",
+        "quenby-sort"};
+    app.set_version_flag("--version", std::string("quenby-sort ") + QUENBY_VERSION_TEXT);
+
+    CommandLine command;
+    SortOptions& options = command.Options;
+    std::string separator = "-";
+    app.add_option("SOURCE", options.SourceFolders, "Source folders, walked with all sub-folders")
+        ->required();
+    app.add_option("-t,--target", options.TargetRoot, "Target folder (required)")
+        ->required()
+        ->check([](const std::string& value) {
+            return value.empty() ? std::string("the target folder must not be empty")
+                                 : std::string();
+        });
+    app.add_option("-m,--mask", options.MaskText, "Patterns separated by \";\"")
+        ->capture_default_str();
+    app.add_option("-l,--layout", options.LayoutIndex,
+                   "0 yyyy-mm-dd, 1 yyyy-m-d, 2 dd-mm-yyyy, 3 d-m-yyyy")
+        ->check(CLI::Range(0, 3))
+        ->capture_default_str();
+    app.add_option("-s,--separator", separator, "One of - . _ = ~ #")
+        ->check(
+            CLI::IsMember(std::vector<std::string>(std::begin(kSeparators), std::end(kSeparators))))
+        ->capture_default_str();
+    app.add_option("--prefix", options.Prefix, "Text before the date in renamed copies");
+    app.add_option("--suffix", options.Suffix, "Text after the date in renamed copies");
+    app.add_flag("--rename", options.RenameFiles, "Name each copy prefix + date + suffix");
+    app.add_flag("--delete", options.DeleteSources,
+                 "Delete each source once its copy is safely on disk");
+    app.add_flag("-q,--quiet", command.Quiet, "No progress display");
+
+    ParseOutcome outcome;
+    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        outcome.Output = app.help();
+        return outcome;
+    } catch (const CLI::CallForAllHelp&) {
+        outcome.Output = app.help("", CLI::AppFormatMode::All);
+        return outcome;
+    } catch (const CLI::CallForVersion& version) {
+        outcome.Output = std::string(version.what()) + "\n";
+        return outcome;
+    } catch (const CLI::ParseError& error) {
+        outcome.ExitCode = kExitUsage;
+        outcome.Error = "quenby-sort: " + OneLine(error.what()) + " (see --help)\n";
+        return outcome;
+    }
+
+    const auto chosen = std::find(std::begin(kSeparators), std::end(kSeparators), separator);
+    options.SeparatorIndex = static_cast<int>(chosen - std::begin(kSeparators));
+    options.SeparatorChar = SeparatorChoices[static_cast<std::size_t>(options.SeparatorIndex)];
+    outcome.Run = std::move(command);
+    return outcome;
+}
+
+}  // namespace quenby::cli

@@ -1,0 +1,151 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "platform/folderlisting.h"
+
+namespace quenby::platform {
+namespace {
+
+// Seconds between 1601-01-01 and 1970-01-01, the two epochs.
+constexpr std::int64_t kEpochDifferenceSeconds = 11644473600LL;
+
+std::uint64_t ToFileTime(const struct timespec& time) {
+    const std::int64_t seconds = static_cast<std::int64_t>(time.tv_sec) + kEpochDifferenceSeconds;
+    if (seconds < 0 || seconds > INT64_MAX / 10'000'000 - 1) {
+        return UINT64_MAX;
+    }
+    return static_cast<std::uint64_t>(seconds) * 10'000'000U +
+           static_cast<std::uint64_t>(time.tv_nsec) / 100U;
+}
+
+unsigned char AsciiLower(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+}
+
+bool NameLess(const std::string& a, const std::string& b) {
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const unsigned char ca = AsciiLower(static_cast<unsigned char>(a[i]));
+        const unsigned char cb = AsciiLower(static_cast<unsigned char>(b[i]));
+        if (ca != cb) {
+            return ca < cb;
+        }
+    }
+    if (a.size() != b.size()) {
+        return a.size() < b.size();
+    }
+    return a < b;
+}
+
+}  // namespace
+
+std::optional<FolderListing> FolderListing::Read(const std::string& path) {
+    if (path.empty()) {
+        return std::nullopt;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    struct stat folderInfo {};
+    if (::fstat(fd, &folderInfo) != 0) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    // The listing keeps its own descriptor for the detail look-ups; the
+    // directory stream gets a duplicate it may close.
+    const int streamFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    DIR* stream = streamFd >= 0 ? ::fdopendir(streamFd) : nullptr;
+    if (stream == nullptr) {
+        if (streamFd >= 0) {
+            ::close(streamFd);
+        }
+        ::close(fd);
+        return std::nullopt;
+    }
+
+    FolderListing listing;
+    listing.m_fd = fd;
+    listing.m_identity = {static_cast<std::uint64_t>(folderInfo.st_dev),
+                          static_cast<std::uint64_t>(folderInfo.st_ino)};
+    while (const dirent* entry = ::readdir(stream)) {
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
+            continue;
+        }
+        Kind kind = Kind::Other;
+        if (entry->d_type == DT_DIR) {
+            kind = Kind::Directory;
+        } else if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            kind = Kind::Unresolved;
+        }
+        listing.m_entries.push_back({name, kind});
+    }
+    ::closedir(stream);
+    std::sort(listing.m_entries.begin(), listing.m_entries.end(),
+              [](const Entry& a, const Entry& b) { return NameLess(a.Name, b.Name); });
+    return listing;
+}
+
+FolderListing::FolderListing(FolderListing&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)),
+      m_identity(other.m_identity),
+      m_entries(std::move(other.m_entries)) {}
+
+FolderListing& FolderListing::operator=(FolderListing&& other) noexcept {
+    if (this != &other) {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+        m_fd = std::exchange(other.m_fd, -1);
+        m_identity = other.m_identity;
+        m_entries = std::move(other.m_entries);
+    }
+    return *this;
+}
+
+FolderListing::~FolderListing() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
+bool FolderListing::IsDirectory(std::size_t index) const {
+    const Entry& entry = m_entries[index];
+    if (entry.Type != Kind::Unresolved) {
+        return entry.Type == Kind::Directory;
+    }
+    struct stat info {};
+    return ::fstatat(m_fd, entry.Name.c_str(), &info, 0) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool FolderListing::Details(std::size_t index, EntryDetails& details) const {
+    const Entry& entry = m_entries[index];
+    struct stat info {};
+    if (::fstatat(m_fd, entry.Name.c_str(), &info, 0) != 0 &&
+        ::fstatat(m_fd, entry.Name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        return false;
+    }
+    std::uint32_t attributes = 0;
+    if (S_ISDIR(info.st_mode)) {
+        attributes |= kAttributeDirectory;
+    }
+    // A FAT medium shows its read-only attribute as missing write bits.
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        attributes |= kAttributeReadOnly;
+    }
+    if (entry.Name.front() == '.') {
+        attributes |= kAttributeHidden;
+    }
+    details.Attributes = attributes == 0 ? kAttributeNormal : attributes;
+    details.LastWriteTime = ToFileTime(info.st_mtim);
+    return true;
+}
+
+}  // namespace quenby::platform

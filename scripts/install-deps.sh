@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Quenby needs that are missing, without asking.
+# Usage: scripts/install-deps.sh build|test ...
+set -euo pipefail
+
+packages=(cmake ninja-build g++ libcli11-dev tzdata)
+for need in "$@"; do
+  case "$need" in
+    build) ;;
+    test) packages+=(libgtest-dev) ;;
+    *) echo "install-deps: unknown set '$need'" >&2; exit 2 ;;
+  esac
+done
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+  if ! command -v sudo >/dev/null; then
+    echo "Quenby needs these packages: ${missing[*]}" >&2
+    echo "Install them as root (apt-get install ${missing[*]}) or install sudo." >&2
+    exit 1
+  fi
+  as_root=(sudo)
+fi
+echo "Installing ${missing[*]} ..." >&2
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2

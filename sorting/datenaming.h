@@ -1,0 +1,50 @@
+#pragma once
+
+#include <array>
+#include <bitset>
+#include <string>
+#include <string_view>
+
+#include "sorting/datetime.h"
+
+namespace quenby {
+
+// The process-wide pair through which every date the program writes goes.
+// It starts with the user's regional short-date pattern and separator.
+struct DateNamingSettings {
+    std::string Pattern;
+    char32_t Separator = U'/';
+};
+
+// The one instance, filled from the user's locale on first use.
+DateNamingSettings& DateNaming();
+
+// Back to the user's regional values; for tests and a fresh start.
+void ResetDateNaming();
+
+// The four folder-name layouts, chosen by index.
+inline constexpr std::array<std::string_view, 4> DateLayouts = {"yyyy/mm/dd", "yyyy/m/d",
+                                                                "dd/mm/yyyy", "d/m/yyyy"};
+
+// The separators the user can choose, in the order the window lists them.
+inline constexpr std::array<char32_t, 6> SeparatorChoices = {U'-', U'.', U'_', U'=', U'~', U'#'};
+
+// Characters that no file name may hold: " * / : < > ? \ |
+const std::bitset<256>& ForbiddenNameChars();
+
+// Sets the separator, and the pattern of the layout when the index is 0 to
+// 3 (any other index keeps the pattern). Returns the separator in force
+// before the call, so the caller can put it back.
+char32_t ApplyDateNaming(int layoutIndex, char32_t separatorChar);
+
+// The calendar date of the value (time of day ignored) in the current
+// pattern, with the current separator for every "/".
+std::string RenderDate(DateTimeValue date);
+
+// prefix + date + suffix, nothing more: no extension is added.
+std::string ComposeDateName(DateTimeValue date, std::string_view prefix, std::string_view suffix);
+
+// False for an empty name and for a name holding one of ForbiddenNameChars.
+bool IsValidFileName(std::string_view name);
+
+}  // namespace quenby

@@ -1,0 +1,149 @@
+#include "sorting/dirscan.h"
+
+#include <chrono>
+#include <cstdint>
+#include <thread>
+#include <vector>
+
+#include "platform/folderlisting.h"
+#include "platform/localtime.h"
+#include "platform/pathsep.h"
+#include "platform/wildcard.h"
+
+namespace quenby {
+
+std::atomic<int> ScanPauseMs{0};
+std::atomic<bool> ScanStopRequested{false};
+std::function<void()> ScanPauseHook;
+
+namespace {
+
+void Pause(int ms) {
+    if (ms < 1) {
+        return;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    for (;;) {
+        const auto now = std::chrono::steady_clock::now();
+        if (ScanPauseHook) {
+            ScanPauseHook();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (now - start >= std::chrono::milliseconds(ms)) {
+            return;
+        }
+    }
+}
+
+class TreeWalk {
+public:
+    TreeWalk(std::span<const std::string> patterns, const MultiScanCallback& callback)
+        : m_callback(callback) {
+        m_patterns.reserve(patterns.size());
+        for (const std::string& pattern : patterns) {
+            m_patterns.emplace_back(pattern);
+        }
+    }
+
+    void Visit(const std::string& path) {
+        Pause(ScanPauseMs.load());
+        if (ScanStopRequested.load()) {
+            return;
+        }
+        std::vector<std::string> subFolders;
+        {
+            // The folder is read once; both passes work from this listing,
+            // which is released before the walk goes deeper.
+            std::optional<platform::FolderListing> listing = platform::FolderListing::Read(path);
+            if (!listing) {
+                return;
+            }
+            for (const platform::FolderIdentity& ancestor : m_ancestors) {
+                if (ancestor == listing->Identity()) {
+                    return;
+                }
+            }
+            m_ancestors.push_back(listing->Identity());
+            ReportMatchingFiles(path, *listing);
+            for (std::size_t i = 0; i < listing->Size(); ++i) {
+                const std::string& name = listing->Name(i);
+                if (name != "." && name != ".." && listing->IsDirectory(i)) {
+                    subFolders.push_back(name);
+                }
+            }
+        }
+        for (const std::string& name : subFolders) {
+            std::string subPath = path;
+            subPath += name;
+            subPath.push_back(platform::kPathSeparator);
+            Visit(subPath);
+            if (ScanStopRequested.load()) {
+                break;
+            }
+        }
+        m_ancestors.pop_back();
+    }
+
+private:
+    void ReportMatchingFiles(const std::string& path, const platform::FolderListing& listing) {
+        for (std::size_t p = 0; p < m_patterns.size(); ++p) {
+            for (std::size_t i = 0; i < listing.Size(); ++i) {
+                if (!m_patterns[p].Matches(listing.Name(i))) {
+                    continue;
+                }
+                platform::EntryDetails details;
+                if (!listing.Details(i, details) ||
+                    (details.Attributes & platform::kAttributeDirectory) != 0) {
+                    continue;
+                }
+                m_entry.Name = listing.Name(i);
+                m_entry.Attributes = details.Attributes;
+                m_entry.LastWriteTime = details.LastWriteTime;
+                m_callback(p, path, m_entry);
+            }
+        }
+    }
+
+    const MultiScanCallback& m_callback;
+    std::vector<platform::WildcardPattern> m_patterns;
+    std::vector<platform::FolderIdentity> m_ancestors;
+    ScanEntry m_entry;
+};
+
+}  // namespace
+
+DateTimeValue LocalTimeStamp(const ScanEntry& entry) {
+    platform::CalendarTime local;
+    if (!platform::FileTimeToLocalCalendar(entry.LastWriteTime, local)) {
+        return 0.0;
+    }
+    DateTimeValue date = 0.0;
+    if (!TryEncodeDate(local.Year, local.Month, local.Day, date)) {
+        return 0.0;
+    }
+    double fraction = 0.0;
+    if (!TryEncodeTime(local.Hour, local.Minute, local.Second, local.Millisecond, fraction)) {
+        return date;
+    }
+    return CombineDateAndTime(date, fraction);
+}
+
+void ScanFolderTreeForPatterns(const std::string& folder, std::span<const std::string> patterns,
+                               const MultiScanCallback& callback) {
+    ScanStopRequested.store(false);
+    if (folder.empty()) {
+        return;
+    }
+    TreeWalk walk(patterns, callback);
+    walk.Visit(platform::WithTrailingSeparator(folder));
+}
+
+void ScanFolderTree(const std::string& folder, const std::string& pattern,
+                    const ScanCallback& callback) {
+    const std::string patterns[] = {pattern};
+    ScanFolderTreeForPatterns(folder, patterns,
+                              [&callback](std::size_t, const std::string& folderPath,
+                                          const ScanEntry& entry) { callback(folderPath, entry); });
+}
+
+}  // namespace quenby

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+
+#include "sorting/datetime.h"
+
+namespace quenby {
+
+// One directory entry as the scanner reports it.
+struct ScanEntry {
+    std::string Name;              // without any folder part
+    std::uint32_t Attributes = 0;  // bit 0x10: directory
+    // 100-nanosecond intervals since 1 January 1601 UTC.
+    std::uint64_t LastWriteTime = 0;
+};
+
+inline constexpr std::uint32_t kDirectoryAttribute = 0x10;
+
+// The entry's last-write time as a local date-time value, taken at the
+// time-zone offset in force at that moment (not at the moment of the scan);
+// 0.0 when it cannot be converted.
+DateTimeValue LocalTimeStamp(const ScanEntry& entry);
+
+// Pause in milliseconds before each folder is read; 0 means none.
+extern std::atomic<int> ScanPauseMs;
+// Stops a running scan at its next folder; every scan clears it first.
+extern std::atomic<bool> ScanStopRequested;
+// Runs while a scan pauses, so a caller can let its windows work meanwhile.
+extern std::function<void()> ScanPauseHook;
+
+// `folderPath` ends with the path separator; the entry lives only during the call.
+using ScanCallback = std::function<void(const std::string& folderPath, const ScanEntry& entry)>;
+
+// Walks the tree below `folder` depth-first and reports every file (not
+// folder) whose name matches `pattern`: all matching files of a folder before
+// anything below it, then the sub-folders one by one, in the order the
+// folder lists them. Every sub-folder is walked whatever its name; a folder
+// that already stands on the current path (reached again through a link) is
+// not entered twice. Folders that cannot be read yield nothing and the walk
+// goes on. A failure thrown by the callback ends the walk and propagates.
+void ScanFolderTree(const std::string& folder, const std::string& pattern,
+                    const ScanCallback& callback);
+
+// The same walk for several patterns at once: each folder is read once, and
+// every match is reported with the index of its pattern. Taken per pattern,
+// the reports come in exactly the order of one ScanFolderTree per pattern.
+using MultiScanCallback = std::function<void(
+    std::size_t patternIndex, const std::string& folderPath, const ScanEntry& entry)>;
+void ScanFolderTreeForPatterns(const std::string& folder, std::span<const std::string> patterns,
+                               const MultiScanCallback& callback);
+
+}  // namespace quenby

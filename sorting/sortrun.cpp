@@ -1,0 +1,164 @@
+#include "sorting/sortrun.h"
+
+#include <exception>
+#include <utility>
+
+#include "platform/fileops.h"
+#include "platform/folderexists.h"
+#include "platform/pathsep.h"
+#include "resources/stringtable.h"
+#include "sorting/datenaming.h"
+
+namespace quenby {
+namespace {
+
+// Puts the separator back however the run ends.
+class SeparatorRestorer {
+public:
+    explicit SeparatorRestorer(char32_t previous) : m_previous(previous) {}
+    SeparatorRestorer(const SeparatorRestorer&) = delete;
+    SeparatorRestorer& operator=(const SeparatorRestorer&) = delete;
+    ~SeparatorRestorer() { DateNaming().Separator = m_previous; }
+
+private:
+    char32_t m_previous;
+};
+
+FoundFiles Collect(const SortOptions& options, const std::vector<std::string>& patterns) {
+    FoundFiles found;
+    if (patterns.empty()) {
+        return found;
+    }
+    // One walk per source folder serves every pattern; the per-pattern lists
+    // are joined in pattern order, which is the order of one walk per pattern.
+    std::vector<FoundFiles> perPattern(patterns.size());
+    for (const std::string& folder : options.SourceFolders) {
+        ScanFolderTreeForPatterns(folder, patterns,
+                                  [&perPattern](std::size_t index, const std::string& folderPath,
+                                                const ScanEntry& entry) {
+                                      CollectFoundFile(perPattern[index], folderPath, entry);
+                                  });
+        for (FoundFiles& list : perPattern) {
+            if (found.empty()) {
+                found = std::move(list);
+            } else {
+                found.insert(found.end(), std::make_move_iterator(list.begin()),
+                             std::make_move_iterator(list.end()));
+            }
+            list = FoundFiles();
+        }
+    }
+    return found;
+}
+
+class FileSteps {
+public:
+    FileSteps(const SortOptions& options, MessageList& messages, SortCounts& counts)
+        : m_options(options),
+          m_messages(messages),
+          m_counts(counts),
+          m_root(platform::WithTrailingSeparator(options.TargetRoot)) {}
+
+    void Run(const Suchrecord& record) {
+        const std::string folder = m_root + RenderDate(record.Datum);
+        if (!platform::FolderExists(folder) && platform::CreateFolder(folder)) {
+            m_messages.Add(FormatText(LoadStr(kStrFolderCreated), {folder}));
+            // The new folder's own entry must be on disk before any source
+            // that relies on it is deleted.
+            if (m_options.DeleteSources) {
+                platform::FlushFolder(m_root);
+            }
+        }
+        const std::string name =
+            m_options.RenameFiles
+                ? ComposeDateName(record.Datum, m_options.Prefix, m_options.Suffix)
+                : record.Onlyname;
+        std::string target = folder;
+        target.push_back(platform::kPathSeparator);
+        target += name;
+
+        if (platform::FileEntryExists(target)) {
+            m_messages.Add(FormatText(LoadStr(kStrFileExists), {target}));
+        } else if (platform::CopyFileNoReplace(record.Dateiname, target, m_options.DeleteSources)) {
+            ++m_counts.Copied;
+            m_messages.Add(FormatText(LoadStr(kStrCopiedFile), {record.Dateiname, target}));
+            if (m_options.DeleteSources && platform::DeleteFileUnlessReadOnly(record.Dateiname)) {
+                m_messages.Add(FormatText(LoadStr(kStrFileDeleted), {record.Dateiname}));
+            }
+        } else {
+            ++m_counts.Failed;
+            m_messages.Add(FormatText(LoadStr(kStrCouldNotCopy), {record.Dateiname, target}));
+        }
+    }
+
+private:
+    const SortOptions& m_options;
+    MessageList& m_messages;
+    SortCounts& m_counts;
+    const std::string m_root;
+};
+
+}  // namespace
+
+void CollectFoundFile(FoundFiles& found, const std::string& folderPath, const ScanEntry& entry) {
+    Suchrecord record;
+    record.Dateiname.reserve(folderPath.size() + entry.Name.size());
+    record.Dateiname = folderPath;
+    record.Dateiname += entry.Name;
+    record.Onlyname = entry.Name;
+    record.Datum = LocalTimeStamp(entry);
+    found.push_back(std::move(record));
+}
+
+std::vector<std::string> SplitMask(std::string_view text) {
+    std::vector<std::string> patterns;
+    if (text.empty()) {
+        return patterns;
+    }
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t semicolon = text.find(';', start);
+        if (semicolon == std::string_view::npos) {
+            patterns.emplace_back(text.substr(start));
+            return patterns;
+        }
+        patterns.emplace_back(text.substr(start, semicolon - start));
+        start = semicolon + 1;
+    }
+}
+
+void MessageList::Add(std::string line) {
+    m_lines.push_back(std::move(line));
+    if (m_listener) {
+        m_listener(m_lines.back());
+    }
+}
+
+SortCounts SortRun(const SortOptions& options, MessageList& messages,
+                   const ProgressCallback& progress) {
+    SortCounts counts;
+    const SeparatorRestorer restorer(ApplyDateNaming(options.LayoutIndex, options.SeparatorChar));
+
+    const FoundFiles found = Collect(options, SplitMask(options.MaskText));
+    counts.Found = static_cast<std::int64_t>(found.size());
+
+    FileSteps steps(options, messages, counts);
+    std::int64_t done = 0;
+    const std::string progressFormat = LoadStr(kStrFilesCopied);
+    for (const Suchrecord& record : found) {
+        ++done;
+        // A failure inside one file's step skips the rest of that step only.
+        try {
+            steps.Run(record);
+        } catch (const std::exception&) {
+            continue;
+        }
+        if (progress) {
+            const std::string text = FormatText(progressFormat, {counts.Copied, counts.Found});
+            progress(SortProgress{text, counts, done});
+        }
+    }
+    return counts;
+}
+
+}  // namespace quenby

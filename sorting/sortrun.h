@@ -1,0 +1,88 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sorting/datetime.h"
+#include "sorting/dirscan.h"
+
+namespace quenby {
+
+// The inputs of one run, as the main window or the command line gives them.
+struct SortOptions {
+    std::vector<std::string> SourceFolders;
+    std::string MaskText = "*.jpg;*.avi";
+    std::string TargetRoot;
+    int LayoutIndex = 0;
+    int SeparatorIndex = -1;  // -1: none chosen; the run needs one
+    char32_t SeparatorChar = U'-';
+    std::string Prefix;
+    std::string Suffix;
+    bool RenameFiles = false;
+    bool DeleteSources = false;
+};
+
+// One file found by the scan.
+struct Suchrecord {
+    std::string Dateiname;      // folder path with its final separator, then the name
+    std::string Onlyname;       // the name alone
+    DateTimeValue Datum = 0.0;  // local last-write time
+};
+
+// The files a run has found, in collection order. The same file may stand
+// in it more than once (two patterns, or two listed folders).
+using FoundFiles = std::vector<Suchrecord>;
+
+void CollectFoundFile(FoundFiles& found, const std::string& folderPath, const ScanEntry& entry);
+
+// The patterns of a mask: cut at every ";", pieces verbatim (blanks kept, an
+// empty piece is a pattern that matches nothing); an empty mask has none.
+std::vector<std::string> SplitMask(std::string_view text);
+
+// The message lines of one run, in order. Whoever shows them may listen as
+// lines arrive; the run itself only appends.
+class MessageList {
+public:
+    using Listener = std::function<void(const std::string& line)>;
+
+    void Add(std::string line);
+    const std::vector<std::string>& Lines() const { return m_lines; }
+    std::size_t Count() const { return m_lines.size(); }
+    void Clear() { m_lines.clear(); }
+    void SetListener(Listener listener) { m_listener = std::move(listener); }
+
+private:
+    std::vector<std::string> m_lines;
+    Listener m_listener;
+};
+
+struct SortCounts {
+    std::int64_t Copied = 0;
+    std::int64_t Found = 0;
+    // Records reported with "could not copied"; lets scripts tell a clean run.
+    std::int64_t Failed = 0;
+};
+
+struct SortProgress {
+    const std::string& Text;  // "%d of %d files copied"
+    SortCounts Counts;
+    std::int64_t RecordsDone = 0;
+};
+
+// Called after each file step that ran to its end.
+using ProgressCallback = std::function<void(const SortProgress& progress)>;
+
+// Collects every file below the source folders that matches a pattern of the
+// mask, then copies each into root/<date>/, creating the date folder when
+// missing, optionally under prefix + date + suffix, optionally deleting the
+// source once its copy is safely on disk. An existing target is never
+// touched. Every step is a line in `messages`. Needs a chosen separator
+// (SeparatorIndex >= 0). The date pattern stays at the chosen layout's; the
+// separator returns to its value before the run.
+SortCounts SortRun(const SortOptions& options, MessageList& messages,
+                   const ProgressCallback& progress);
+
+}  // namespace quenby
