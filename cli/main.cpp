@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
     }
 
     MessageList messages;
+    messages.SetRetainLines(false);
     messages.SetListener([&display](const std::string& line) {
         if (display) {
             display->BeforeOutput();

@@ -8,6 +8,7 @@ for need in "$@"; do
   case "$need" in
     build) ;;
     test) packages+=(libgtest-dev) ;;
+    bench) packages+=(hyperfine time python3) ;;
     *) echo "install-deps: unknown set '$need'" >&2; exit 2 ;;
   esac
 done

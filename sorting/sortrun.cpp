@@ -128,9 +128,11 @@ std::vector<std::string> SplitMask(std::string_view text) {
 }
 
 void MessageList::Add(std::string line) {
-    m_lines.push_back(std::move(line));
     if (m_listener) {
-        m_listener(m_lines.back());
+        m_listener(line);
+    }
+    if (m_retain) {
+        m_lines.push_back(std::move(line));
     }
 }
 

@@ -53,10 +53,14 @@ public:
     std::size_t Count() const { return m_lines.size(); }
     void Clear() { m_lines.clear(); }
     void SetListener(Listener listener) { m_listener = std::move(listener); }
+    // A listener that writes each line away may not need them kept: a run
+    // over a million files would otherwise hold every line until its end.
+    void SetRetainLines(bool retain) { m_retain = retain; }
 
 private:
     std::vector<std::string> m_lines;
     Listener m_listener;
+    bool m_retain = true;
 };
 
 struct SortCounts {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace quenby::platform {
@@ -12,6 +13,10 @@ struct MatchCase {
     std::string Name;
     bool Matches;
 };
+
+void PrintTo(const MatchCase& row, std::ostream* out) {
+    *out << "\"" << row.Pattern << "\" vs \"" << row.Name << "\"";
+}
 
 class WildcardMatchTest : public ::testing::TestWithParam<MatchCase> {};
 
@@ -44,7 +49,10 @@ INSTANTIATE_TEST_SUITE_P(
         MatchCase{"", "a.jpg", false}, MatchCase{"*.*", "README", true},
         // Bytes that are not UTF-8 stand for themselves.
         MatchCase{"*.jpg", "\xff\xfe.jpg", true}, MatchCase{"\xff*", "\xfe.jpg", false},
-        MatchCase{"?.jpg", "\xff.jpg", true}));
+        MatchCase{"?.jpg", "\xff.jpg", true}),
+    [](const ::testing::TestParamInfo<MatchCase>& info) {
+        return "Row" + std::to_string(info.index);
+    });
 
 TEST(WildcardTest, ManyStarsAgainstALongNameStaysFast) {
     const std::string name(4000, 'a');

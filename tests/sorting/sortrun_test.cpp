@@ -214,6 +214,11 @@ TEST(MessageListTest, ListenerHearsEveryLineInOrder) {
     list.Add("two");
     EXPECT_EQ(heard, list.Lines());
     EXPECT_EQ(list.Count(), 2U);
+
+    list.SetRetainLines(false);
+    list.Add("three");
+    EXPECT_EQ(heard.back(), "three");
+    EXPECT_EQ(list.Count(), 2U);
 }
 
 }  // namespace

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Measures quenby-sort against find and cp on generated trees and prints the
+# ratios of their mean wall-clock times, and the peak memory of a run over a
+# million found files. Usage: bench/bench.sh [WORK_DIR]   (needs ~2.5 GB)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+work=$(realpath -m "${1:-bench/work}")
+
+scripts/install-deps.sh build bench
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUENBY_BUILD_TESTS=OFF >/dev/null
+cmake --build build/release --parallel "$(nproc)" >/dev/null
+sort_bin=$(realpath build/release/cli/quenby-sort)
+mkdir -p "$work"
+
+ratio() {  # ratio JSON LABEL LIMIT: mean of command 2 over command 1
+  python3 - "$@" <<'PY'
+import json, sys
+data = json.load(open(sys.argv[1]))["results"]
+base, ours = data[0]["mean"], data[1]["mean"]
+print(f"{sys.argv[2]:<48} base {base:7.3f}s  quenby-sort {ours:7.3f}s  ratio {ours/base:5.2f}  (limit {sys.argv[3]})")
+PY
+}
+
+tree() {  # tree DIR FOLDERS FILES EXT SIZE
+  [ -e "$1/.done" ] || { rm -rf "$1"; python3 bench/maketree.py "$@"; touch "$1/.done"; }
+}
+
+echo "Generating trees in $work ..."
+tree "$work/nomatch" 10000 20 dat 0
+tree "$work/match" 10000 20 jpg 0
+tree "$work/big" 10 100 jpg 1048576
+tree "$work/small" 500 100 jpg 1024
+
+find_cmd() { echo "find $1 -iname '*.jpg' -o -iname '*.avi' >/dev/null"; }
+
+hyperfine --warmup 1 --runs 5 --export-json "$work/scan.json" \
+  "$(find_cmd "$work/nomatch")" \
+  "$sort_bin -q -t $work/out-nomatch $work/nomatch >/dev/null" >/dev/null
+ratio "$work/scan.json" "collect 200,000 files, none matching" 1.5
+
+rm -rf "$work/out-match" && mkdir "$work/out-match"
+"$sort_bin" -q -t "$work/out-match" "$work/match" >/dev/null
+hyperfine --warmup 1 --runs 5 --export-json "$work/exists.json" \
+  "$(find_cmd "$work/match")" \
+  "$sort_bin -q -t $work/out-match $work/match >/dev/null" >/dev/null
+ratio "$work/exists.json" "200,000 matching files, every target exists" 3
+
+copy_bench() {  # copy_bench NAME LABEL LIMIT
+  hyperfine --runs 5 --export-json "$work/$1.json" \
+    --prepare "rm -rf $work/cp-$1 $work/qs-$1 && mkdir $work/qs-$1 && sync" \
+    "cp -r --preserve=mode,timestamps $work/$1 $work/cp-$1" \
+    "$sort_bin -q -t $work/qs-$1 $work/$1 >/dev/null" >/dev/null
+  ratio "$work/$1.json" "$2" "$3"
+  rm -rf "$work/cp-$1" "$work/qs-$1"
+}
+copy_bench big "copy 1,000 files of 1 MB" 1.15
+copy_bench small "copy 50,000 files of 1 KB" 1.5
+
+tree "$work/million" 10000 100 jpg 0
+# The target's parent is missing, so every copy fails at once: this measures
+# what a million found records cost, not a million copies.
+/usr/bin/time -f "%M" -o "$work/rss.txt" "$sort_bin" -q -t "$work/missing/target" "$work/million" >/dev/null || true
+echo "1,000,000 found files: peak RSS $(( $(cat "$work/rss.txt") / 1024 )) MiB"
