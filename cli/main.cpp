@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/commandline.h"
+#include "cli/linewriter.h"
 #include "cli/progressdisplay.h"
 #include "resources/stringtable.h"
 #include "sorting/sortrun.h"
@@ -28,15 +29,14 @@ int main(int argc, char** argv) {
         display->ShowCollecting();
     }
 
+    cli::LineWriter output(stdout);
     MessageList messages;
     messages.SetRetainLines(false);
-    messages.SetListener([&display](const std::string& line) {
+    messages.SetListener([&display, &output](const std::string& line) {
         if (display) {
             display->BeforeOutput();
         }
-        std::fwrite(line.data(), 1, line.size(), stdout);
-        std::fputc('\n', stdout);
-        std::fflush(stdout);
+        output.Write(line);
     });
     const SortCounts counts =
         SortRun(command.Options, messages, [&display](const SortProgress& progress) {
@@ -48,9 +48,8 @@ int main(int argc, char** argv) {
     if (display) {
         display->Finish();
     }
-    const std::string summary = FormatText(LoadStr(kStrFilesCopied), {counts.Copied, counts.Found});
-    std::printf("%s\n", summary.c_str());
-    if (std::fflush(stdout) != 0) {
+    output.Write(FormatText(LoadStr(kStrFilesCopied), {counts.Copied, counts.Found}));
+    if (!output.Flush()) {
         std::perror("quenby-sort: writing the messages failed");
         return 1;
     }

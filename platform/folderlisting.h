@@ -34,9 +34,12 @@ struct EntryDetails {
 // are fetched only for the entries that need them.
 class FolderListing {
 public:
+    enum class Order : std::uint8_t { ByName, AsStored };
+
     // Empty when the folder cannot be opened (missing, not a folder, no right
-    // to read it, path too long).
-    static std::optional<FolderListing> Read(const std::string& path);
+    // to read it, path too long). AsStored skips the sorting for callers
+    // that only look names up.
+    static std::optional<FolderListing> Read(const std::string& path, Order order = Order::ByName);
 
     FolderListing(FolderListing&& other) noexcept;
     FolderListing& operator=(FolderListing&& other) noexcept;
@@ -50,6 +53,11 @@ public:
 
     // Directory test that follows links: a link to a folder is a folder.
     bool IsDirectory(std::size_t index) const;
+
+    enum class Resolved : std::uint8_t { Folder, File, DanglingLink };
+    // What the entry is when links are followed; anything that is not a
+    // folder counts as a file.
+    Resolved Resolve(std::size_t index) const;
 
     // Attributes and last-write time, following links (a dangling link
     // reports itself). False when the entry vanished since it was listed.

@@ -45,7 +45,7 @@ bool NameLess(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-std::optional<FolderListing> FolderListing::Read(const std::string& path) {
+std::optional<FolderListing> FolderListing::Read(const std::string& path, Order order) {
     if (path.empty()) {
         return std::nullopt;
     }
@@ -88,6 +88,9 @@ std::optional<FolderListing> FolderListing::Read(const std::string& path) {
         listing.m_entries.push_back({name, kind});
     }
     ::closedir(stream);
+    if (order == Order::AsStored) {
+        return listing;
+    }
     std::sort(listing.m_entries.begin(), listing.m_entries.end(),
               [](const Entry& a, const Entry& b) { return NameLess(a.Name, b.Name); });
     return listing;
@@ -123,6 +126,21 @@ bool FolderListing::IsDirectory(std::size_t index) const {
     }
     struct stat info {};
     return ::fstatat(m_fd, entry.Name.c_str(), &info, 0) == 0 && S_ISDIR(info.st_mode);
+}
+
+FolderListing::Resolved FolderListing::Resolve(std::size_t index) const {
+    const Entry& entry = m_entries[index];
+    if (entry.Type == Kind::Directory) {
+        return Resolved::Folder;
+    }
+    if (entry.Type == Kind::Other) {
+        return Resolved::File;
+    }
+    struct stat info {};
+    if (::fstatat(m_fd, entry.Name.c_str(), &info, 0) != 0) {
+        return Resolved::DanglingLink;
+    }
+    return S_ISDIR(info.st_mode) ? Resolved::Folder : Resolved::File;
 }
 
 bool FolderListing::Details(std::size_t index, EntryDetails& details) const {

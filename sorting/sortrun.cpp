@@ -1,10 +1,13 @@
 #include "sorting/sortrun.h"
 
 #include <exception>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "platform/fileops.h"
 #include "platform/folderexists.h"
+#include "platform/folderlisting.h"
 #include "platform/pathsep.h"
 #include "resources/stringtable.h"
 #include "sorting/datenaming.h"
@@ -61,14 +64,7 @@ public:
 
     void Run(const Suchrecord& record) {
         const std::string folder = m_root + RenderDate(record.Datum);
-        if (!platform::FolderExists(folder) && platform::CreateFolder(folder)) {
-            m_messages.Add(FormatText(LoadStr(kStrFolderCreated), {folder}));
-            // The new folder's own entry must be on disk before any source
-            // that relies on it is deleted.
-            if (m_options.DeleteSources) {
-                platform::FlushFolder(m_root);
-            }
-        }
+        DayFolder* day = EnsureFolder(folder);
         const std::string name =
             m_options.RenameFiles
                 ? ComposeDateName(record.Datum, m_options.Prefix, m_options.Suffix)
@@ -77,10 +73,13 @@ public:
         target.push_back(platform::kPathSeparator);
         target += name;
 
-        if (platform::FileEntryExists(target)) {
+        if (TargetExists(day, name, target)) {
             m_messages.Add(FormatText(LoadStr(kStrFileExists), {target}));
         } else if (platform::CopyFileNoReplace(record.Dateiname, target, m_options.DeleteSources)) {
             ++m_counts.Copied;
+            if (day != nullptr && day->Listed) {
+                day->Files.insert(name);
+            }
             m_messages.Add(FormatText(LoadStr(kStrCopiedFile), {record.Dateiname, target}));
             if (m_options.DeleteSources && platform::DeleteFileUnlessReadOnly(record.Dateiname)) {
                 m_messages.Add(FormatText(LoadStr(kStrFileDeleted), {record.Dateiname}));
@@ -92,10 +91,62 @@ public:
     }
 
 private:
+    // What the run knows of one day's folder. Each is read once, when the
+    // run first needs it, and then kept up to date with the run's own
+    // copies, so that asking whether a target exists costs no disk access.
+    // The copy itself never replaces anything, so a file that another
+    // program puts there meanwhile is still safe: its copy just fails.
+    struct DayFolder {
+        bool Listed = false;
+        std::unordered_set<std::string> Files;  // names that count as existing files
+    };
+
+    DayFolder* EnsureFolder(const std::string& folder) {
+        if (const auto known = m_folders.find(folder); known != m_folders.end()) {
+            return &known->second;
+        }
+        DayFolder day;
+        if (platform::FolderExists(folder)) {
+            if (const auto listing = platform::FolderListing::Read(
+                    folder, platform::FolderListing::Order::AsStored)) {
+                day.Listed = true;
+                day.Files.reserve(listing->Size());
+                for (std::size_t i = 0; i < listing->Size(); ++i) {
+                    if (listing->Resolve(i) == platform::FolderListing::Resolved::File) {
+                        day.Files.insert(listing->Name(i));
+                    }
+                }
+            }
+        } else if (platform::CreateFolder(folder)) {
+            day.Listed = true;
+            m_messages.Add(FormatText(LoadStr(kStrFolderCreated), {folder}));
+            // The new folder's own entry must be on disk before any source
+            // that relies on it is deleted.
+            if (m_options.DeleteSources) {
+                platform::FlushFolder(m_root);
+            }
+        } else {
+            // Not there and not to be made: every copy into it fails and
+            // says so; the next file of this day tries again.
+            return nullptr;
+        }
+        return &m_folders.emplace(folder, std::move(day)).first->second;
+    }
+
+    static bool TargetExists(const DayFolder* day, const std::string& name,
+                             const std::string& target) {
+        if (day != nullptr && day->Listed &&
+            name.find(platform::kPathSeparator) == std::string::npos) {
+            return day->Files.contains(name);
+        }
+        return platform::FileEntryExists(target);
+    }
+
     const SortOptions& m_options;
     MessageList& m_messages;
     SortCounts& m_counts;
     const std::string m_root;
+    std::unordered_map<std::string, DayFolder> m_folders;
 };
 
 }  // namespace

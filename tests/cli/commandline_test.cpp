@@ -21,10 +21,9 @@ TEST(CommandLineTest, DefaultsMatchTheMainWindow) {
 }
 
 TEST(CommandLineTest, EveryOptionReachesTheRun) {
-    const ParseOutcome outcome =
-        ParseCommandLine({"--target", "out", "--mask", "*.png; *.mov", "--layout", "3", "-s", "#",
-                          "--prefix", " IMG_", "--suffix", "_x ", "--rename", "--delete", "-q",
-                          "card"});
+    const ParseOutcome outcome = ParseCommandLine(
+        {"--target", "out", "--mask", "*.png; *.mov", "--layout", "3", "-s", "#", "--prefix",
+         " IMG_", "--suffix", "_x ", "--rename", "--delete", "-q", "card"});
     ASSERT_TRUE(outcome.Run.has_value()) << outcome.Error;
     const SortOptions& options = outcome.Run->Options;
     EXPECT_EQ(options.MaskText, "*.png; *.mov");
@@ -40,13 +39,13 @@ TEST(CommandLineTest, EveryOptionReachesTheRun) {
 
 TEST(CommandLineTest, UsageErrorsGiveOneLineAndExitCodeTwo) {
     const std::vector<std::vector<std::string>> bad = {
-        {"card"},                              // no target
-        {"-t", "", "card"},                    // empty target
-        {"-t", "out"},                         // no source
-        {"-t", "out", "-l", "4", "card"},      // layout out of range
+        {"card"},                          // no target
+        {"-t", "", "card"},                // empty target
+        {"-t", "out"},                     // no source
+        {"-t", "out", "-l", "4", "card"},  // layout out of range
         {"-t", "out", "-l", "-1", "card"},
         {"-t", "out", "-l", "x", "card"},
-        {"-t", "out", "-s", "/", "card"},      // not one of the six
+        {"-t", "out", "-s", "/", "card"},  // not one of the six
         {"-t", "out", "-s", "--", "card"},
         {"-t", "out", "--bogus", "card"},
     };
@@ -55,8 +54,7 @@ TEST(CommandLineTest, UsageErrorsGiveOneLineAndExitCodeTwo) {
         EXPECT_FALSE(outcome.Run.has_value());
         EXPECT_EQ(outcome.ExitCode, kExitUsage);
         EXPECT_EQ(outcome.Error.rfind("quenby-sort: ", 0), 0U) << outcome.Error;
-        EXPECT_EQ(std::count(outcome.Error.begin(), outcome.Error.end(), '\n'), 1)
-            << outcome.Error;
+        EXPECT_EQ(std::count(outcome.Error.begin(), outcome.Error.end(), '\n'), 1) << outcome.Error;
         EXPECT_TRUE(outcome.Output.empty());
     }
 }

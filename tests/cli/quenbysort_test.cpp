@@ -1,8 +1,7 @@
 // quenby-sort as a script sees it: standard output, standard error and the
 // exit status of the real executable.
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <cstdlib>
 #include <string>
@@ -60,25 +59,35 @@ TEST_F(QuenbySortTest, PrintsEveryLineThenTheSummary) {
     EXPECT_EQ(result.ExitCode, 0) << result.Err;
     const std::string photos = m_tmp / "Photos";
     const std::string card = m_tmp / "Card";
-    EXPECT_EQ(result.Out, "Folder " + photos + "/2014-05-03 was created\n"
-                          "Copied file " + card + "/DCIM/a.jpg to " + photos + "/2014-05-03/a.jpg\n"
-                          "Folder " + photos + "/2014-05-04 was created\n"
-                          "Copied file " + card + "/b.AVI to " + photos + "/2014-05-04/b.AVI\n"
-                          "2 of 2 files copied\n");
+    EXPECT_EQ(result.Out, "Folder " + photos +
+                              "/2014-05-03 was created\n"
+                              "Copied file " +
+                              card + "/DCIM/a.jpg to " + photos +
+                              "/2014-05-03/a.jpg\n"
+                              "Folder " +
+                              photos +
+                              "/2014-05-04 was created\n"
+                              "Copied file " +
+                              card + "/b.AVI to " + photos +
+                              "/2014-05-04/b.AVI\n"
+                              "2 of 2 files copied\n");
     // Not a terminal: no progress bar.
     EXPECT_EQ(result.Err, "");
 
     const Result again = RunSort(m_tmp, {"-q", "-t", photos, card});
     EXPECT_EQ(again.ExitCode, 0);
-    EXPECT_EQ(again.Out, "File " + photos + "/2014-05-03/a.jpg exists\n"
-                         "File " + photos + "/2014-05-04/b.AVI exists\n"
-                         "0 of 2 files copied\n");
+    EXPECT_EQ(again.Out, "File " + photos +
+                             "/2014-05-03/a.jpg exists\n"
+                             "File " +
+                             photos +
+                             "/2014-05-04/b.AVI exists\n"
+                             "0 of 2 files copied\n");
 }
 
 TEST_F(QuenbySortTest, RenamesAndDeletesOnRequest) {
-    const Result result = RunSort(m_tmp, {"-t", m_tmp / "Photos", "-m", "*.jpg", "-l", "2", "-s",
-                                          ".", "--prefix", "IMG_", "--rename", "--delete",
-                                          m_tmp / "Card"});
+    const Result result =
+        RunSort(m_tmp, {"-t", m_tmp / "Photos", "-m", "*.jpg", "-l", "2", "-s", ".", "--prefix",
+                        "IMG_", "--rename", "--delete", m_tmp / "Card"});
     EXPECT_EQ(result.ExitCode, 0) << result.Err;
     EXPECT_EQ(test::ReadFile(m_tmp / "Photos/03.05.2014/IMG_03.05.2014"), "a");
     EXPECT_FALSE(test::Exists(m_tmp / "Card/DCIM/a.jpg"));

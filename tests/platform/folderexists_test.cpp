@@ -1,9 +1,8 @@
 #include "platform/folderexists.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include "tests/support/childprocess.h"
 #include "tests/support/tempfolder.h"

@@ -12,17 +12,15 @@ TEST(RegionalDateFormatTest, TranslatesTheLocalesDateFormats) {
         char32_t Separator;
     };
     for (const Row& row : {
-             Row{"%m/%d/%y", "mm/dd/yy", U'/'},            // C, en_US
-             Row{"%d.%m.%Y", "dd/mm/yyyy", U'.'},          // de_DE
-             Row{"%d/%m/%Y", "dd/mm/yyyy", U'/'},          // en_GB
-             Row{"%Y-%m-%d", "yyyy/mm/dd", U'-'},          // sv_SE
-             Row{"%F", "yyyy/mm/dd", U'-'},
-             Row{"%D", "mm/dd/yy", U'/'},
-             Row{"%e.%m.%Y", "d/mm/yyyy", U'.'},
-             Row{"%-d.%-m.%Y", "d/m/yyyy", U'.'},
+             Row{"%m/%d/%y", "mm/dd/yy", U'/'},    // C, en_US
+             Row{"%d.%m.%Y", "dd/mm/yyyy", U'.'},  // de_DE
+             Row{"%d/%m/%Y", "dd/mm/yyyy", U'/'},  // en_GB
+             Row{"%Y-%m-%d", "yyyy/mm/dd", U'-'},  // sv_SE
+             Row{"%F", "yyyy/mm/dd", U'-'}, Row{"%D", "mm/dd/yy", U'/'},
+             Row{"%e.%m.%Y", "d/mm/yyyy", U'.'}, Row{"%-d.%-m.%Y", "d/m/yyyy", U'.'},
              Row{"%Y年%m月%d日", "yyyy/mm月dd日", U'年'},  // ja_JP
              Row{"%d %b %Y", "dd mmm yyyy", U'/'},
-             Row{"%Y. %m. %d.", "yyyy/ mm/ dd/", U'.'},     // hu_HU
+             Row{"%Y. %m. %d.", "yyyy/ mm/ dd/", U'.'},  // hu_HU
          }) {
         const RegionalDateFormat format = ConvertStrftimeDateFormat(row.Format);
         EXPECT_EQ(format.ShortDatePattern, row.Pattern) << row.Format;

@@ -23,11 +23,10 @@ TEST_F(DateNamingTest, RendersTheFourLayoutsWithEverySeparator) {
         char32_t Separator;
         const char* Expected;
     };
-    for (const Row& row : {Row{0, U'-', "2014-05-03"}, Row{1, U'-', "2014-5-3"},
-                           Row{2, U'-', "03-05-2014"}, Row{3, U'-', "3-5-2014"},
-                           Row{0, U'.', "2014.05.03"}, Row{3, U'_', "3_5_2014"},
-                           Row{2, U'#', "03#05#2014"}, Row{1, U'=', "2014=5=3"},
-                           Row{0, U'~', "2014~05~03"}}) {
+    for (const Row& row :
+         {Row{0, U'-', "2014-05-03"}, Row{1, U'-', "2014-5-3"}, Row{2, U'-', "03-05-2014"},
+          Row{3, U'-', "3-5-2014"}, Row{0, U'.', "2014.05.03"}, Row{3, U'_', "3_5_2014"},
+          Row{2, U'#', "03#05#2014"}, Row{1, U'=', "2014=5=3"}, Row{0, U'~', "2014~05~03"}}) {
         ApplyDateNaming(row.Layout, row.Separator);
         EXPECT_EQ(RenderDate(Date(2014, 5, 3) + 0.99), row.Expected);
     }

@@ -19,8 +19,13 @@ TEST(DateTimeTest, EncodesKnownDays) {
 
 TEST(DateTimeTest, RefusesDatesThatDoNotExist) {
     DateTimeValue value = 7;
-    for (const auto& [y, m, d] : {std::tuple{2013, 2, 29}, {1900, 2, 29}, {2014, 13, 1},
-                                  {2014, 0, 1}, {2014, 4, 31}, {0, 1, 1}, {10000, 1, 1},
+    for (const auto& [y, m, d] : {std::tuple{2013, 2, 29},
+                                  {1900, 2, 29},
+                                  {2014, 13, 1},
+                                  {2014, 0, 1},
+                                  {2014, 4, 31},
+                                  {0, 1, 1},
+                                  {10000, 1, 1},
                                   {2014, 1, 0}}) {
         EXPECT_FALSE(TryEncodeDate(y, m, d, value)) << y << "-" << m << "-" << d;
     }

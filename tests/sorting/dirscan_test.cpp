@@ -1,9 +1,8 @@
 #include "sorting/dirscan.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <stdexcept>
 #include <string>
@@ -32,8 +31,8 @@ std::vector<std::string> Scan(const std::string& root, const std::string& start,
 
 TEST(ScanFolderTreeTest, WalksDepthFirstWithFilesBeforeSubFolders) {
     TempFolder tmp;
-    for (const char* file : {"A/x.jpg", "A/B/y.jpg", "A/B/C/z.jpg", "A/B/note.txt", "A/D/w.JPG",
-                             "A/a.jpg"}) {
+    for (const char* file :
+         {"A/x.jpg", "A/B/y.jpg", "A/B/C/z.jpg", "A/B/note.txt", "A/D/w.JPG", "A/a.jpg"}) {
         test::WriteFile(tmp / file, "x");
     }
     const std::vector<std::string> expected = {"A/a.jpg", "A/x.jpg", "A/B/y.jpg", "A/B/C/z.jpg",
@@ -172,7 +171,7 @@ TEST(LocalTimeStampTest, UsesTheOffsetOfTheFilesOwnMoment) {
     ASSERT_TRUE(TryEncodeDate(2014, 7, 1, july1));
     ASSERT_TRUE(TryEncodeDate(2014, 1, 1, january1));
     const double halfPastMidnight = 30.0 / (24 * 60);
-    EXPECT_NEAR(stamps[0], july1 + halfPastMidnight, 1e-9);    // summer.jpg
+    EXPECT_NEAR(stamps[0], july1 + halfPastMidnight, 1e-9);     // summer.jpg
     EXPECT_NEAR(stamps[1], january1 + halfPastMidnight, 1e-9);  // winter.jpg
 }
 

@@ -1,10 +1,9 @@
 // Bad input and faults: each run must end with a clear line per file, and
 // every source file must either still exist or have a complete, identical
 // copy that a line reports.
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -59,8 +58,7 @@ protected:
     void SetUp() override { ResetDateNaming(); }
     void TearDown() override { ResetDateNaming(); }
 
-    void Photo(const std::string& relative, const std::string& contents = "jpeg",
-               int day = 3) {
+    void Photo(const std::string& relative, const std::string& contents = "jpeg", int day = 3) {
         test::WriteFile(m_tmp / relative, contents);
         test::SetLocalMtime(m_tmp / relative, 2014, 5, day, 14, 0);
     }
@@ -102,11 +100,10 @@ TEST_F(SortRunFaultsTest, ATargetRootThatDoesNotExistFailsEveryFileClearly) {
     Photo("Card/a.jpg");
     Photo("Card/b.jpg");
     const SortCounts counts = RunChecked(Options({"Card"}, "NoSuchDrive/Photos"));
-    EXPECT_EQ(m_messages.Lines(),
-              (Lines{"File " + P("Card/a.jpg") + " could not copied to " +
-                         P("NoSuchDrive/Photos/2014-05-03/a.jpg"),
-                     "File " + P("Card/b.jpg") + " could not copied to " +
-                         P("NoSuchDrive/Photos/2014-05-03/b.jpg")}));
+    EXPECT_EQ(m_messages.Lines(), (Lines{"File " + P("Card/a.jpg") + " could not copied to " +
+                                             P("NoSuchDrive/Photos/2014-05-03/a.jpg"),
+                                         "File " + P("Card/b.jpg") + " could not copied to " +
+                                             P("NoSuchDrive/Photos/2014-05-03/b.jpg")}));
     EXPECT_EQ(counts.Copied, 0);
     EXPECT_EQ(counts.Failed, 2);
     EXPECT_FALSE(test::Exists(P("NoSuchDrive")));
@@ -139,6 +136,25 @@ TEST_F(SortRunFaultsTest, ADirectoryWhereTheCopyShouldGoIsLeftAlone) {
     EXPECT_TRUE(test::Exists(P("Card/a.jpg")));
 }
 
+TEST_F(SortRunFaultsTest, LinksInTheDayFolderAreFollowedAndNeverReplaced) {
+    Photo("Card/linked.jpg");
+    Photo("Card/dangling.jpg");
+    test::WriteFile(P("Elsewhere/linked.jpg"), "other");
+    test::MakeFolders(P("Photos/2014-05-03"));
+    ASSERT_EQ(
+        ::symlink(P("Elsewhere/linked.jpg").c_str(), P("Photos/2014-05-03/linked.jpg").c_str()), 0);
+    ASSERT_EQ(::symlink("nowhere", P("Photos/2014-05-03/dangling.jpg").c_str()), 0);
+    SortOptions options = Options({"Card"}, "Photos");
+    options.DeleteSources = true;
+    const SortCounts counts = RunChecked(options);
+    EXPECT_EQ(m_messages.Lines(),
+              (Lines{"File " + P("Card/dangling.jpg") + " could not copied to " +
+                         P("Photos/2014-05-03/dangling.jpg"),
+                     "File " + P("Photos/2014-05-03/linked.jpg") + " exists"}));
+    EXPECT_EQ(counts.Copied, 0);
+    EXPECT_EQ(test::ReadFile(P("Elsewhere/linked.jpg")), "other");
+}
+
 TEST_F(SortRunFaultsTest, AReadOnlySourceIsCopiedButNeverDeleted) {
     Photo("Card/protected.jpg");
     Photo("Card/plain.jpg");
@@ -147,12 +163,13 @@ TEST_F(SortRunFaultsTest, AReadOnlySourceIsCopiedButNeverDeleted) {
     SortOptions options = Options({"Card"}, "Photos");
     options.DeleteSources = true;
     const SortCounts counts = RunChecked(options);
-    EXPECT_EQ(m_messages.Lines(),
-              (Lines{"Folder " + P("Photos/2014-05-03") + " was created",
-                     "Copied file " + P("Card/plain.jpg") + " to " + P("Photos/2014-05-03/plain.jpg"),
-                     "File " + P("Card/plain.jpg") + " was deleted from the Source Media",
-                     "Copied file " + P("Card/protected.jpg") + " to " +
-                         P("Photos/2014-05-03/protected.jpg")}));
+    EXPECT_EQ(
+        m_messages.Lines(),
+        (Lines{"Folder " + P("Photos/2014-05-03") + " was created",
+               "Copied file " + P("Card/plain.jpg") + " to " + P("Photos/2014-05-03/plain.jpg"),
+               "File " + P("Card/plain.jpg") + " was deleted from the Source Media",
+               "Copied file " + P("Card/protected.jpg") + " to " +
+                   P("Photos/2014-05-03/protected.jpg")}));
     EXPECT_EQ(counts.Copied, 2);
     EXPECT_TRUE(test::Exists(P("Card/protected.jpg")));
 }
@@ -231,8 +248,8 @@ TEST_F(SortRunFaultsTest, ALinkToAnAncestorInsideTheCardEndsTheWalk) {
 
 TEST_F(SortRunFaultsTest, OddNamesAreCopiedUnderExactlyTheirNames) {
     const std::vector<std::string> names = {"bad-\xff\xfe-utf8.jpg", "new\nline.jpg",
-                                            "  blanks  .jpg", "back\\slash.jpg",
-                                            "100% %s %d.jpg", "ümlaut.JPG"};
+                                            "  blanks  .jpg",        "back\\slash.jpg",
+                                            "100% %s %d.jpg",        "ümlaut.JPG"};
     for (const std::string& name : names) {
         Photo("Card/" + name, "photo " + name);
     }
@@ -243,8 +260,8 @@ TEST_F(SortRunFaultsTest, OddNamesAreCopiedUnderExactlyTheirNames) {
     EXPECT_EQ(counts.Copied, static_cast<std::int64_t>(names.size()));
     for (const std::string& name : names) {
         EXPECT_EQ(test::ReadFile(P("Photos/2014-05-03/" + name)), "photo " + name) << name;
-        const std::string line = "Copied file " + P("Card/" + name) + " to " +
-                                 P("Photos/2014-05-03/" + name);
+        const std::string line =
+            "Copied file " + P("Card/" + name) + " to " + P("Photos/2014-05-03/" + name);
         EXPECT_NE(std::find(m_messages.Lines().begin(), m_messages.Lines().end(), line),
                   m_messages.Lines().end())
             << name;

@@ -1,8 +1,7 @@
 #include "sorting/sortrun.h"
 
-#include <unistd.h>
-
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -143,11 +142,12 @@ TEST_F(SortRunTest, RenamedCopiesOfOneDayShareOneName) {
     options.RenameFiles = true;
     options.DeleteSources = true;
     const SortCounts counts = Run(options);
-    EXPECT_EQ(m_messages.Lines(),
-              (Lines{"Folder " + P("Photos/2014-05-03") + " was created",
-                     "Copied file " + P("Card/a.jpg") + " to " + P("Photos/2014-05-03/IMG_2014-05-03"),
-                     "File " + P("Card/a.jpg") + " was deleted from the Source Media",
-                     "File " + P("Photos/2014-05-03/IMG_2014-05-03") + " exists"}));
+    EXPECT_EQ(
+        m_messages.Lines(),
+        (Lines{"Folder " + P("Photos/2014-05-03") + " was created",
+               "Copied file " + P("Card/a.jpg") + " to " + P("Photos/2014-05-03/IMG_2014-05-03"),
+               "File " + P("Card/a.jpg") + " was deleted from the Source Media",
+               "File " + P("Photos/2014-05-03/IMG_2014-05-03") + " exists"}));
     EXPECT_EQ(counts.Copied, 1);
     EXPECT_EQ(test::ReadFile(P("Photos/2014-05-03/IMG_2014-05-03")), "first");
     EXPECT_FALSE(test::Exists(P("Card/a.jpg")));
