@@ -17,7 +17,9 @@ ratio() {  # ratio JSON LABEL LIMIT: mean of command 2 over command 1
 import json, sys
 data = json.load(open(sys.argv[1]))["results"]
 base, ours = data[0]["mean"], data[1]["mean"]
-print(f"{sys.argv[2]:<48} base {base:7.3f}s  quenby-sort {ours:7.3f}s  ratio {ours/base:5.2f}  (limit {sys.argv[3]})")
+cpu = lambda r: r["user"] + r["system"]
+print(f"{sys.argv[2]:<44} base {base:7.3f}s  quenby-sort {ours:7.3f}s  "
+      f"ratio {ours/base:5.2f} (CPU time {cpu(data[1])/cpu(data[0]):5.2f})  limit {sys.argv[3]}")
 PY
 }
 
@@ -60,4 +62,4 @@ tree "$work/million" 10000 100 jpg 0
 # The target's parent is missing, so every copy fails at once: this measures
 # what a million found records cost, not a million copies.
 /usr/bin/time -f "%M" -o "$work/rss.txt" "$sort_bin" -q -t "$work/missing/target" "$work/million" >/dev/null || true
-echo "1,000,000 found files: peak RSS $(( $(cat "$work/rss.txt") / 1024 )) MiB"
+echo "1,000,000 found files: peak RSS $(( $(tail -n 1 "$work/rss.txt") / 1024 )) MiB"
