@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Quenby needs that are missing, without asking.
-# Usage: scripts/install-deps.sh build|test ...
+# Usage: scripts/install-deps.sh build|test|fuzz ...
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libcli11-dev tzdata)
@@ -8,6 +8,7 @@ for need in "$@"; do
   case "$need" in
     build) ;;
     test) packages+=(libgtest-dev) ;;
+    fuzz) packages+=(clang libclang-rt-dev) ;;
     *) echo "install-deps: unknown set '$need'" >&2; exit 2 ;;
   esac
 done
