@@ -8,6 +8,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -382,6 +383,32 @@ TEST(IniFileTest, FailedWritesLeaveTheOldFileWhole) {
             ADD_FAILURE() << "the write did not fail";
         } catch (const StreamWriteError& error) {
             EXPECT_STREQ(error.what(), "Stream-Schreibfehler");
+        }
+    }
+    EXPECT_EQ(ReadFile(path), kExampleFile);
+    EXPECT_EQ(test::ListFolder(folder.Path()), std::vector<std::string>{"quenby.ini"});
+
+    // No descriptor left: the new file cannot even be created.
+    {
+        rlimit previous{};
+        ::getrlimit(RLIMIT_NOFILE, &previous);
+        rlimit none = previous;
+        none.rlim_cur = 0;
+        ::setrlimit(RLIMIT_NOFILE, &none);
+        // Looked at only once descriptors are back: the sanitizers need some.
+        std::exception_ptr caught;
+        try {
+            ini.UpdateFile();
+        } catch (...) {
+            caught = std::current_exception();
+        }
+        ::setrlimit(RLIMIT_NOFILE, &previous);
+        ASSERT_TRUE(caught);
+        try {
+            std::rethrow_exception(caught);
+        } catch (const FileCreateError& error) {
+            EXPECT_EQ(std::string(error.what()),
+                      "Datei \"" + path + "\" kann nicht erstellt werden. Too many open files");
         }
     }
     EXPECT_EQ(ReadFile(path), kExampleFile);
