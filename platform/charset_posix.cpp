@@ -11,13 +11,18 @@ namespace quenby::platform {
 namespace {
 
 constexpr const char* kAscii = "ANSI_X3.4-1968";
+constexpr const char* kUtf8 = "UTF-8";
 
-// One conversion descriptor, closed when done.
+// One conversion descriptor between UTF-8 and another set, closed when
+// done. A set the C library does not know is taken as ASCII.
 class Converter {
 public:
-    Converter(const char* to, const char* from) : m_cd(::iconv_open(to, from)) {
+    enum class Direction { FromUtf8, ToUtf8 };
+
+    Converter(const std::string& charset, Direction direction) {
+        m_cd = Open(charset.c_str(), direction);
         if (!Valid()) {
-            m_cd = ::iconv_open(to == kUtf8 ? kUtf8 : kAscii, from == kUtf8 ? kUtf8 : kAscii);
+            m_cd = Open(kAscii, direction);
         }
     }
     Converter(const Converter&) = delete;
@@ -58,9 +63,12 @@ public:
         return 0;
     }
 
-    static constexpr const char* kUtf8 = "UTF-8";
-
 private:
+    static iconv_t Open(const char* charset, Direction direction) {
+        return direction == Direction::FromUtf8 ? ::iconv_open(charset, kUtf8)
+                                                : ::iconv_open(kUtf8, charset);
+    }
+
     iconv_t m_cd;
 };
 
@@ -122,7 +130,7 @@ std::string DecodeCharset(std::string_view bytes, const std::string& charset) {
     if (IsUtf8Charset(charset)) {
         return std::string(bytes);
     }
-    Converter converter(Converter::kUtf8, charset.c_str());
+    Converter converter(charset, Converter::Direction::ToUtf8);
     std::string out;
     if (!converter.Valid()) {
         return std::string(bytes);
@@ -144,7 +152,7 @@ std::string EncodeCharset(std::string_view text, const std::string& charset, boo
     if (IsUtf8Charset(charset)) {
         return std::string(text);
     }
-    Converter converter(charset.c_str(), Converter::kUtf8);
+    Converter converter(charset, Converter::Direction::FromUtf8);
     std::string out;
     if (!converter.Valid()) {
         return std::string(text);

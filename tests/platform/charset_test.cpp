@@ -29,6 +29,7 @@ TEST(CharsetTest, EncodingReplacesWhatTheSetCannotHold) {
         {"ISO-8859-1", "M\xFCll", "M\xFCll", false},
         {"UTF-8", "日本 M\xFCll", "日本 M\xFCll", false},
         {"utf8", "日本", "日本", false},
+        {"NO-SUCH-SET", "Müll", "M?ll", true},
     };
     for (const auto& c : cases) {
         bool lossy = !c.lossy;
