@@ -197,4 +197,12 @@ void ResetFolders() {
     Values() = ApplicationFolders{};
 }
 
+void SetSettingsFilePath(std::string path) {
+    Values().SettingsFilePath = std::move(path);
+}
+
+void SetDocumentsFolder(std::string path) {
+    Values().DocumentsFolder = std::move(path);
+}
+
 }  // namespace quenby

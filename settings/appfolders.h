@@ -102,7 +102,9 @@ void InitFolders(const std::string& executablePath);
 const ApplicationFolders& AppFolders();
 const std::string& SettingsFilePath();
 const std::string& DocumentsFolder();
-// Back to the state before InitFolders; for tests.
+// Back to the state before InitFolders, or one value set directly; for tests.
 void ResetFolders();
+void SetSettingsFilePath(std::string path);
+void SetDocumentsFolder(std::string path);
 
 }  // namespace quenby

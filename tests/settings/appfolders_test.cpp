@@ -118,6 +118,10 @@ TEST_F(AppFoldersFixture, ShellFoldersFromTheUserDirs) {
     EXPECT_EQ(DocumentsFolder(), "");
     ResetFolders();
     EXPECT_EQ(SettingsFilePath(), "");
+    SetSettingsFilePath(m_home / "test.ini");
+    SetDocumentsFolder(m_home / "docs/");
+    EXPECT_EQ(SettingsFilePath(), m_home / "test.ini");
+    EXPECT_EQ(DocumentsFolder(), m_home / "docs/");
 }
 
 TEST_F(AppFoldersFixture, TempFolderFollowsTmpdir) {
