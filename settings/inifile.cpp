@@ -38,6 +38,21 @@ std::string_view Trim(std::string_view text) {
     return text;
 }
 
+// A line break or NUL inside a name or value would end its line when the
+// file is read again: the rest would turn into lines of its own (a folder
+// named "a\n[Quenbyform]\ndeletesource=1" could switch on deleting), or,
+// after a NUL, everything that follows would be lost. Such characters,
+// which no setting of the program holds, are written as "?".
+std::string OneLine(std::string_view text) {
+    std::string line(text);
+    for (char& c : line) {
+        if (c == '\r' || c == '\n' || c == '\0') {
+            c = '?';
+        }
+    }
+    return line;
+}
+
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
@@ -201,16 +216,18 @@ std::string TMemIniFile::ReadString(std::string_view section, std::string_view i
     return line.substr(line.find('=') + 1);
 }
 
-void TMemIniFile::WriteString(std::string_view section, std::string_view ident,
+void TMemIniFile::WriteString(std::string_view sectionName, std::string_view identName,
                               std::string_view value) {
+    const std::string section = OneLine(sectionName);
+    const std::string ident = OneLine(identName);
     Section* found = FindSection(section);
     if (found == nullptr) {
-        m_sections.push_back(Section{std::string(section), Fold(section), {}});
+        m_sections.push_back(Section{section, Fold(section), {}});
         found = &m_sections.back();
     }
-    std::string entry(ident);
+    std::string entry = ident;
     entry.push_back('=');
-    entry += value;
+    entry += OneLine(value);
     const std::ptrdiff_t index = FindEntry(*found, ident);
     if (index < 0) {
         found->Lines.push_back(std::move(entry));

@@ -56,6 +56,8 @@ public:
 
     std::string ReadString(std::string_view section, std::string_view ident,
                            const std::string& defaultValue) const override;
+    // A line break or NUL in the section, key or value is written as "?",
+    // so that no value can end its line early.
     void WriteString(std::string_view section, std::string_view ident,
                      std::string_view value) override;
 

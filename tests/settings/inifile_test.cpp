@@ -178,6 +178,26 @@ TEST(IniFileTest, WritesAppendSectionsAndEntriesAtTheEnd) {
     EXPECT_EQ(again.ReadString("quenbyform", "MASKE", ""), "*.jpg = x");
 }
 
+TEST(IniFileTest, AValueCannotEndItsLineEarly) {
+    TempFolder folder;
+    const std::string path = folder / "quenby.ini";
+    const std::string folderName = "/media/a\r\n[Quenbyform]\ndeletesource=1\rx";
+    {
+        TMemIniFile ini(path, kUtf8Set);
+        ini.WriteBool("Quenbyform", "deletesource", false);
+        ini.WriteString("Quellverzeichnisse", "Nr1", folderName);
+        ini.WriteString("Quellverzeichnisse", std::string("Nr\0002", 4), "b");
+        ini.WriteString("Verzeichnisse", "Quellpfad", "c");
+        ini.UpdateFile();
+    }
+    TMemIniFile again(path, kUtf8Set);
+    EXPECT_FALSE(again.ReadBool("Quenbyform", "deletesource", true));
+    EXPECT_EQ(again.ReadString("Quellverzeichnisse", "Nr1", ""),
+              "/media/a??[Quenbyform]?deletesource=1?x");
+    EXPECT_EQ(again.ReadString("Quellverzeichnisse", "Nr?2", ""), "b");
+    EXPECT_EQ(again.ReadString("Verzeichnisse", "Quellpfad", ""), "c");
+}
+
 TEST(IniFileTest, TypedReadsFallBackToTheDefault) {
     const struct {
         const char* value;
@@ -322,6 +342,17 @@ TEST(IniFileTest, OpenAndCreateFailuresCarryTheirTexts) {
                   "Datei " + socketPath + " kann nicht geöffnet werden. No such device or address");
     }
     ::close(fd);
+
+    // A pipe under the name must not stall the reader.
+    const std::string pipePath = folder / "pipe.ini";
+    ASSERT_EQ(::mkfifo(pipePath.c_str(), 0600), 0);
+    try {
+        TMemIniFile ini(pipePath, kUtf8Set);
+        ADD_FAILURE() << "no error for a pipe";
+    } catch (const FileOpenError& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "Datei " + pipePath + " kann nicht geöffnet werden. Invalid argument");
+    }
 
     const std::string missingFolder = folder / "missing/quenby.ini";
     TMemIniFile ini(missingFolder, kUtf8Set);
