@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "cli/settingsoptions.h"
 #include "quenby_version.h"
 #include "sorting/datenaming.h"
 
@@ -32,29 +33,43 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine command;
     SortOptions& options = command.Options;
     std::string separator = "-";
-    app.add_option("SOURCE", options.SourceFolders, "Source folders, walked with all sub-folders")
-        ->required();
-    app.add_option("-t,--target", options.TargetRoot, "Target folder (required)")
-        ->required()
-        ->check([](const std::string& value) {
-            return value.empty() ? std::string("the target folder must not be empty")
-                                 : std::string();
-        });
-    app.add_option("-m,--mask", options.MaskText, "Patterns separated by \";\"")
-        ->capture_default_str();
-    app.add_option("-l,--layout", options.LayoutIndex,
-                   "0 yyyy-mm-dd, 1 yyyy-m-d, 2 dd-mm-yyyy, 3 d-m-yyyy")
-        ->check(CLI::Range(0, 3))
-        ->capture_default_str();
-    app.add_option("-s,--separator", separator, "One of - . _ = ~ #")
-        ->check(
-            CLI::IsMember(std::vector<std::string>(std::begin(kSeparators), std::end(kSeparators))))
-        ->capture_default_str();
-    app.add_option("--prefix", options.Prefix, "Text before the date in renamed copies");
-    app.add_option("--suffix", options.Suffix, "Text after the date in renamed copies");
-    app.add_flag("--rename", options.RenameFiles, "Name each copy prefix + date + suffix");
-    app.add_flag("--delete", options.DeleteSources,
-                 "Delete each source once its copy is safely on disk");
+    std::string settingsFile;
+    // Without --settings the sources and the target are required; with it
+    // they may come from the file, so the check waits until after parsing.
+    CLI::Option* sourceOption = app.add_option("SOURCE", options.SourceFolders,
+                                               "Source folders, walked with all sub-folders");
+    CLI::Option* targetOption =
+        app.add_option("-t,--target", options.TargetRoot,
+                       "Target folder (required unless --settings gives one)")
+            ->check([](const std::string& value) {
+                return value.empty() ? std::string("the target folder must not be empty")
+                                     : std::string();
+            });
+    CLI::Option* maskOption =
+        app.add_option("-m,--mask", options.MaskText, "Patterns separated by \";\"")
+            ->capture_default_str();
+    CLI::Option* layoutOption = app.add_option("-l,--layout", options.LayoutIndex,
+                                               "0 yyyy-mm-dd, 1 yyyy-m-d, 2 dd-mm-yyyy, 3 d-m-yyyy")
+                                    ->check(CLI::Range(0, 3))
+                                    ->capture_default_str();
+    CLI::Option* separatorOption = app.add_option("-s,--separator", separator, "One of - . _ = ~ #")
+                                       ->check(CLI::IsMember(std::vector<std::string>(
+                                           std::begin(kSeparators), std::end(kSeparators))))
+                                       ->capture_default_str();
+    CLI::Option* prefixOption =
+        app.add_option("--prefix", options.Prefix, "Text before the date in renamed copies");
+    CLI::Option* suffixOption =
+        app.add_option("--suffix", options.Suffix, "Text after the date in renamed copies");
+    CLI::Option* renameOption =
+        app.add_flag("--rename", options.RenameFiles, "Name each copy prefix + date + suffix");
+    CLI::Option* deleteOption = app.add_flag("--delete", options.DeleteSources,
+                                             "Delete each source once its copy is safely on disk");
+    CLI::Option* settingsOption =
+        app.add_option("--settings", settingsFile,
+                       "Take the options from the window program's settings file (default " +
+                           DefaultSettingsFile() + "); options given here win")
+            ->expected(0, 1)
+            ->type_name("[FILE]");
     app.add_flag("-q,--quiet", command.Quiet, "No progress display");
 
     ParseOutcome outcome;
@@ -74,6 +89,48 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& arguments) {
         outcome.ExitCode = kExitUsage;
         outcome.Error = "quenby-sort: " + OneLine(error.what()) + " (see --help)\n";
         return outcome;
+    }
+
+    auto usageError = [&outcome](const std::string& text) {
+        outcome.ExitCode = kExitUsage;
+        outcome.Error = "quenby-sort: " + text + " (see --help)\n";
+        return outcome;
+    };
+    if (settingsOption->count() > 0) {
+        SortOptions fromFile;
+        std::string error;
+        const std::string path = settingsFile.empty() ? DefaultSettingsFile() : settingsFile;
+        if (!ReadSortOptionsFromSettings(path, fromFile, error)) {
+            return usageError(error);
+        }
+        auto take = [](const CLI::Option* given, auto& value, const auto& stored) {
+            if (given->count() == 0) {
+                value = stored;
+            }
+        };
+        take(sourceOption, options.SourceFolders, fromFile.SourceFolders);
+        take(targetOption, options.TargetRoot, fromFile.TargetRoot);
+        take(maskOption, options.MaskText, fromFile.MaskText);
+        take(layoutOption, options.LayoutIndex, fromFile.LayoutIndex);
+        if (fromFile.SeparatorIndex >= 0) {
+            take(separatorOption, separator, std::string(kSeparators[fromFile.SeparatorIndex]));
+        }
+        take(prefixOption, options.Prefix, fromFile.Prefix);
+        take(suffixOption, options.Suffix, fromFile.Suffix);
+        take(renameOption, options.RenameFiles, fromFile.RenameFiles);
+        take(deleteOption, options.DeleteSources, fromFile.DeleteSources);
+        if (options.SourceFolders.empty()) {
+            return usageError("no source folder: " + path +
+                              " lists none that exists and none is given");
+        }
+        if (options.TargetRoot.empty()) {
+            return usageError("no target folder: " + path +
+                              " names none and --target is not given");
+        }
+    } else if (sourceOption->count() == 0) {
+        return usageError("SOURCE is required");
+    } else if (targetOption->count() == 0) {
+        return usageError("--target is required");
     }
 
     const auto chosen = std::find(std::begin(kSeparators), std::end(kSeparators), separator);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Quenby needs that are missing, without asking.
-# Usage: scripts/install-deps.sh build|test ...
+# Usage: scripts/install-deps.sh build|test|fuzz ...
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libcli11-dev tzdata)
@@ -9,6 +9,7 @@ for need in "$@"; do
     build) ;;
     test) packages+=(libgtest-dev) ;;
     bench) packages+=(hyperfine time python3) ;;
+    fuzz) packages+=(clang libclang-rt-dev) ;;
     *) echo "install-deps: unknown set '$need'" >&2; exit 2 ;;
   esac
 done

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+namespace quenby::platform {
+
+enum class ReadOutcome { Read, Missing, Failed };
+
+// Reads a whole regular file (links are followed). Missing also covers a
+// folder or nothing under that name; Failed means the entry is there but
+// cannot be read, with the system's text for the reason in `errorText`.
+ReadOutcome ReadWholeFile(const std::string& path, std::string& contents, std::string& errorText);
+
+enum class ReplaceOutcome { Replaced, CreateFailed, WriteFailed };
+
+// Replaces the file's contents in one step: the bytes go into a new file
+// beside it, are flushed to the disk and then take the file's name, so the
+// old contents stay whole until the new ones are complete. A link is
+// followed, so the file it points to gets the new contents. An existing
+// file keeps its permission bits. On failure nothing under `path` changes
+// and `errorText` holds the system's reason.
+ReplaceOutcome ReplaceWholeFile(const std::string& path, const std::string& contents,
+                                std::string& errorText);
+
+}  // namespace quenby::platform
