@@ -1,0 +1,190 @@
+#include "windows/ergebnisse.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFontDatabase>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QSaveFile>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include "resources/stringtable.h"
+#include "ui_ergebnisse.h"
+#include "windows/dialogs.h"
+#include "windows/helpwindow.h"
+#include "windows/rtf.h"
+
+// Resources of a static library must be registered by hand, from outside
+// any namespace.
+static void InitGuiResources() {
+    Q_INIT_RESOURCE(quenby);
+}
+
+using namespace quenby::gui;
+
+namespace {
+
+constexpr int kDesignDpi = 120;
+constexpr int kClientWidth = 633;
+constexpr int kClientHeight = 328;
+
+}  // namespace
+
+TMeldungsformular::TMeldungsformular(QWidget* parent)
+    : QMainWindow(parent), m_ui(std::make_unique<Ui::Meldungsformular>()) {
+    InitGuiResources();
+    m_ui->setupUi(this);
+    Erg = m_ui->erg;
+    MainMenu1 = m_ui->MainMenu1;
+
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(13);
+    setFont(font);
+    // Asking for a fixed-width family by name gets a proportional font on
+    // some desktops; the system's own fixed font is always fixed.
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPixelSize(15);
+    Erg->setFont(fixed);
+    Erg->setTabChangesFocus(true);
+    // A secondary window: closing it must never end the program.
+    setAttribute(Qt::WA_QuitOnClose, false);
+
+    connect(m_ui->SaveMessages1, &QAction::triggered, this,
+            &TMeldungsformular::Speichernunter1Click);
+    connect(m_ui->Vlose1, &QAction::triggered, this, &TMeldungsformular::CloseWindow);
+    connect(m_ui->ClearText1, &QAction::triggered, this, &TMeldungsformular::ClearTextClick);
+    connect(m_ui->CopytoClipboard1, &QAction::triggered, this,
+            &TMeldungsformular::IndieZwischenablagekopieren1Click);
+    connect(m_ui->Help2, &QAction::triggered, this, &TMeldungsformular::Hilfe1Click);
+
+    m_documentsFolder = [] {
+        return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    };
+    ScaleToScreen();
+    move(0, 0);
+    FormCreate();
+}
+
+TMeldungsformular::~TMeldungsformular() = default;
+
+QStringList TMeldungsformular::ImageList1() {
+    InitGuiResources();
+    return {QStringLiteral(":/images/cleartext.png"), QStringLiteral(":/images/close.png"),
+            QStringLiteral(":/images/save.png"), QStringLiteral(":/images/copy.png"),
+            QStringLiteral(":/images/help.png")};
+}
+
+void TMeldungsformular::FormCreate() {
+    // No cap on the text: a run may report millions of lines.
+    Erg->setMaximumBlockCount(0);
+}
+
+void TMeldungsformular::ScaleToScreen() {
+    const double scale = static_cast<double>(logicalDpiX()) / kDesignDpi;
+    // The design size is the client area; the menu bar comes on top.
+    resize(static_cast<int>(kClientWidth * scale + 0.5),
+           static_cast<int>(kClientHeight * scale + 0.5) + MainMenu1->sizeHint().height());
+}
+
+void TMeldungsformular::ReplaceMessages(const quenby::MessageList& messages) {
+    const auto& lines = messages.Lines();
+    std::size_t bytes = 0;
+    for (const std::string& line : lines) {
+        bytes += line.size() + 1;
+    }
+    // One string and one setPlainText: appending line by line would lay out
+    // and repaint a million times.
+    QString text;
+    text.reserve(static_cast<qsizetype>(bytes));
+    bool first = true;
+    for (const std::string& line : lines) {
+        if (!first) {
+            text += QLatin1Char('\n');
+        }
+        first = false;
+        text += QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+    }
+    Erg->setPlainText(text);
+}
+
+QStringList TMeldungsformular::Lines() const {
+    QStringList lines;
+    const QTextDocument* document = Erg->document();
+    if (document->isEmpty()) {
+        return lines;
+    }
+    lines.reserve(document->blockCount());
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        lines << block.text();
+    }
+    return lines;
+}
+
+void TMeldungsformular::SetDocumentsFolderProvider(FolderProvider provider) {
+    m_documentsFolder = std::move(provider);
+}
+
+void TMeldungsformular::Speichernunter1Click() {
+    SaveFileRequest request;
+    request.Title = QStringLiteral("Save Messages");
+    request.Filter = QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*");
+    request.StartFolder = m_documentsFolder ? m_documentsFolder() : QString();
+    const auto fileName = ChooseSaveFile(this, request);
+    if (!fileName) {
+        return;
+    }
+    QString error;
+    if (!WriteRtf(*fileName, error)) {
+        ShowMessageBox(this, {MessageKind::Error, error, QMessageBox::Ok, 0});
+    }
+}
+
+bool TMeldungsformular::WriteRtf(const QString& fileName, QString& error) const {
+    const QByteArray rtf = LinesToRtf(Lines(), Erg->font());
+    // Written beside the target and renamed over it, so a full disk never
+    // leaves half a file where the old one was.
+    QSaveFile file(fileName);
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly)) {
+        error = QStringLiteral("Cannot create file \"%1\". %2")
+                    .arg(QDir::toNativeSeparators(fileName), file.errorString());
+        return false;
+    }
+    if (file.write(rtf) != rtf.size() || !file.commit()) {
+        error = QStringLiteral("Cannot write file \"%1\". %2")
+                    .arg(QDir::toNativeSeparators(fileName), file.errorString());
+        file.cancelWriting();
+        return false;
+    }
+    return true;
+}
+
+void TMeldungsformular::IndieZwischenablagekopieren1Click() {
+    // copy() does nothing without a selection, and the box comes either way.
+    Erg->copy();
+    ShowMessageBox(this, {MessageKind::Information,
+                          QString::fromStdString(quenby::LoadStr(quenby::kStrMarkedTextCopied)),
+                          QMessageBox::Ok, kHelpMessagesWindow});
+}
+
+void TMeldungsformular::ClearTextClick() {
+    Erg->clear();
+}
+
+void TMeldungsformular::CloseWindow() {
+    close();
+}
+
+void TMeldungsformular::Hilfe1Click() {
+    ShowHelp(kHelpMessagesWindow, this);
+}
+
+void TMeldungsformular::closeEvent(QCloseEvent* event) {
+    // Closing only hides; the text waits for the next look.
+    hide();
+    event->ignore();
+}
