@@ -4,6 +4,9 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QScrollBar>
+#include <QTimer>
 
 TJamShellTree::TJamShellTree(QWidget* parent)
     : QTreeView(parent), m_model(new QFileSystemModel(this)) {
@@ -22,9 +25,11 @@ TJamShellTree::TJamShellTree(QWidget* parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setUniformRowHeights(true);
     connect(this, &QTreeView::doubleClicked, this, [this] { emit DblClick(); });
-    connect(m_model, &QFileSystemModel::directoryLoaded, this, &TJamShellTree::KeepPendingInView);
-    // Once the user picks a folder, an earlier written one no longer matters.
-    connect(this, &QTreeView::clicked, this, [this] { m_pending.clear(); });
+    // New rows and the sort that follows them move the written folder away.
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &TJamShellTree::KeepPendingInView);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, &TJamShellTree::KeepPendingInView);
+    connect(verticalScrollBar(), &QScrollBar::sliderPressed, this,
+            [this] { m_keepInView = false; });
 }
 
 QString TJamShellTree::SelectedFolder() const {
@@ -53,22 +58,36 @@ void TJamShellTree::SetSelectedFolder(const QString& path) {
     setCurrentIndex(index);
     selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
     scrollTo(index);
-    m_pending = folder;
+    m_keepInView = true;
 }
 
-void TJamShellTree::KeepPendingInView(const QString& loadedFolder) {
-    if (m_pending.isEmpty()) {
+void TJamShellTree::KeepPendingInView() {
+    if (!m_keepInView || m_scrollQueued) {
         return;
     }
-    const QString loaded = QDir::cleanPath(loadedFolder);
-    const bool isAncestor = loaded == QDir::rootPath() ||
-                            m_pending.startsWith(loaded + QLatin1Char('/')) || m_pending == loaded;
-    if (!isAncestor) {
-        return;
+    // Once per burst of model changes, after the view has taken them in.
+    m_scrollQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        m_scrollQueued = false;
+        if (m_keepInView && currentIndex().isValid()) {
+            scrollTo(currentIndex());
+        }
+    });
+}
+
+bool TJamShellTree::viewportEvent(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::Wheel:
+            m_keepInView = false;
+            break;
+        default:
+            break;
     }
-    // Rows that arrived above the folder pushed it away; bring it back.
-    const QModelIndex index = m_model->index(m_pending);
-    if (index.isValid() && index == currentIndex()) {
-        scrollTo(index);
-    }
+    return QTreeView::viewportEvent(event);
+}
+
+void TJamShellTree::keyPressEvent(QKeyEvent* event) {
+    m_keepInView = false;
+    QTreeView::keyPressEvent(event);
 }

@@ -26,10 +26,16 @@ public:
 signals:
     void DblClick();
 
+protected:
+    bool viewportEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
-    void KeepPendingInView(const QString& loadedFolder);
+    void KeepPendingInView();
 
     QFileSystemModel* m_model;
-    // The folder last written, kept in view while its parents still load.
-    QString m_pending;
+    // The folder last written is kept in view while the rows around it still
+    // arrive and get sorted, until the user takes over.
+    bool m_keepInView = false;
+    bool m_scrollQueued = false;
 };
