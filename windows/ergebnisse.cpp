@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -145,6 +146,12 @@ void TMeldungsformular::Speichernunter1Click() {
 
 bool TMeldungsformular::WriteRtf(const QString& fileName, QString& error) const {
     const QByteArray rtf = LinesToRtf(Lines(), Erg->font());
+    const QFileInfo target(fileName);
+    if (target.exists() && !target.isFile()) {
+        // A device or pipe is written into; renaming over it would replace
+        // the device itself with a plain file.
+        return WriteDirectly(fileName, rtf, error);
+    }
     // Written beside the target and renamed over it, so a full disk never
     // leaves half a file where the old one was.
     QSaveFile file(fileName);
@@ -158,6 +165,28 @@ bool TMeldungsformular::WriteRtf(const QString& fileName, QString& error) const 
         error = QStringLiteral("Cannot write file \"%1\". %2")
                     .arg(QDir::toNativeSeparators(fileName), file.errorString());
         file.cancelWriting();
+        return false;
+    }
+    return true;
+}
+
+bool TMeldungsformular::WriteDirectly(const QString& fileName, const QByteArray& rtf,
+                                      QString& error) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        error = QStringLiteral("Cannot create file \"%1\". %2")
+                    .arg(QDir::toNativeSeparators(fileName), file.errorString());
+        return false;
+    }
+    if (file.write(rtf) != rtf.size() || !file.flush()) {
+        error = QStringLiteral("Cannot write file \"%1\". %2")
+                    .arg(QDir::toNativeSeparators(fileName), file.errorString());
+        return false;
+    }
+    file.close();
+    if (file.error() != QFileDevice::NoError) {
+        error = QStringLiteral("Cannot write file \"%1\". %2")
+                    .arg(QDir::toNativeSeparators(fileName), file.errorString());
         return false;
     }
     return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QIcon>
 #include <QList>
 #include <QMainWindow>
@@ -58,6 +59,7 @@ private:
     void ScaleToScreen();
     // Writes the view as RTF; false with `error` set when that fails.
     bool WriteRtf(const QString& fileName, QString& error) const;
+    static bool WriteDirectly(const QString& fileName, const QByteArray& rtf, QString& error);
 
     std::unique_ptr<Ui::Meldungsformular> m_ui;
     FolderProvider m_documentsFolder;

@@ -1,6 +1,7 @@
 #include "windows/rtf.h"
 
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <cmath>
 
 namespace quenby::gui {
@@ -8,8 +9,15 @@ namespace quenby::gui {
 QByteArray EscapeRtfText(QStringView text) {
     QByteArray out;
     out.reserve(text.size() + 16);
+    bool inUnicodeRun = false;
     for (const QChar c : text) {
         const char16_t unit = c.unicode();
+        // Each run of \uN? stands in a group of its own: some readers take
+        // the text right after a fallback "?" for part of the control word.
+        if (inUnicodeRun && unit < 0x80) {
+            out += '}';
+            inUnicodeRun = false;
+        }
         if (unit == u'\\' || unit == u'{' || unit == u'}') {
             out += '\\';
             out += static_cast<char>(unit);
@@ -22,10 +30,17 @@ QByteArray EscapeRtfText(QStringView text) {
             out += static_cast<char>(unit);
         } else {
             // RTF numbers are signed 16-bit; surrogate halves go one by one.
+            if (!inUnicodeRun) {
+                out += '{';
+                inUnicodeRun = true;
+            }
             out += "\\u";
             out += QByteArray::number(static_cast<qint16>(unit));
             out += '?';
         }
+    }
+    if (inUnicodeRun) {
+        out += '}';
     }
     return out;
 }
@@ -36,7 +51,11 @@ QByteArray LinesToRtf(const QStringList& lines, const QFont& font) {
     const double pixels = info.pixelSize() > 0 ? info.pixelSize() : 13;
     const int halfPoints = static_cast<int>(std::lround(pixels * 72.0 / 96.0 * 2.0));
     const QString family = info.family().isEmpty() ? font.family() : info.family();
-    const bool fixed = info.fixedPitch();
+    // QFontInfo::fixedPitch() misreads some monospaced families; the
+    // advances do not.
+    const QFontMetrics metrics(font);
+    const bool fixed = info.fixedPitch() || metrics.horizontalAdvance(QLatin1Char('i')) ==
+                                                metrics.horizontalAdvance(QLatin1Char('W'));
 
     qsizetype size = 256;
     for (const QString& line : lines) {
