@@ -6,17 +6,15 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QSaveFile>
 #include <QScreen>
 #include <QStandardPaths>
-#include <QTextBlock>
-#include <QTextDocument>
 
 #include "resources/stringtable.h"
 #include "ui_ergebnisse.h"
 #include "windows/dialogs.h"
 #include "windows/helpwindow.h"
+#include "windows/messageview.h"
 #include "windows/rtf.h"
 
 // Resources of a static library must be registered by hand, from outside
@@ -50,7 +48,6 @@ TMeldungsformular::TMeldungsformular(QWidget* parent)
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     fixed.setPixelSize(15);
     Erg->setFont(fixed);
-    Erg->setTabChangesFocus(true);
     // A secondary window: closing it must never end the program.
     setAttribute(Qt::WA_QuitOnClose, false);
 
@@ -67,7 +64,6 @@ TMeldungsformular::TMeldungsformular(QWidget* parent)
     };
     ScaleToScreen();
     move(0, 0);
-    FormCreate();
 }
 
 TMeldungsformular::~TMeldungsformular() = default;
@@ -79,11 +75,6 @@ QStringList TMeldungsformular::ImageList1() {
             QStringLiteral(":/images/help.png")};
 }
 
-void TMeldungsformular::FormCreate() {
-    // No cap on the text: a run may report millions of lines.
-    Erg->setMaximumBlockCount(0);
-}
-
 void TMeldungsformular::ScaleToScreen() {
     const double scale = static_cast<double>(logicalDpiX()) / kDesignDpi;
     // The design size is the client area; the menu bar comes on top.
@@ -92,37 +83,16 @@ void TMeldungsformular::ScaleToScreen() {
 }
 
 void TMeldungsformular::ReplaceMessages(const quenby::MessageList& messages) {
-    const auto& lines = messages.Lines();
-    std::size_t bytes = 0;
-    for (const std::string& line : lines) {
-        bytes += line.size() + 1;
+    QStringList lines;
+    lines.reserve(static_cast<qsizetype>(messages.Count()));
+    for (const std::string& line : messages.Lines()) {
+        lines << QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
     }
-    // One string and one setPlainText: appending line by line would lay out
-    // and repaint a million times.
-    QString text;
-    text.reserve(static_cast<qsizetype>(bytes));
-    bool first = true;
-    for (const std::string& line : lines) {
-        if (!first) {
-            text += QLatin1Char('\n');
-        }
-        first = false;
-        text += QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
-    }
-    Erg->setPlainText(text);
+    Erg->SetLines(std::move(lines));
 }
 
-QStringList TMeldungsformular::Lines() const {
-    QStringList lines;
-    const QTextDocument* document = Erg->document();
-    if (document->isEmpty()) {
-        return lines;
-    }
-    lines.reserve(document->blockCount());
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-        lines << block.text();
-    }
-    return lines;
+const QStringList& TMeldungsformular::Lines() const {
+    return Erg->Lines();
 }
 
 void TMeldungsformular::SetDocumentsFolderProvider(FolderProvider provider) {
@@ -193,15 +163,16 @@ bool TMeldungsformular::WriteDirectly(const QString& fileName, const QByteArray&
 }
 
 void TMeldungsformular::IndieZwischenablagekopieren1Click() {
-    // copy() does nothing without a selection, and the box comes either way.
-    Erg->copy();
+    // Copy() leaves the clipboard alone without a selection; the box comes
+    // either way.
+    Erg->Copy();
     ShowMessageBox(this, {MessageKind::Information,
                           QString::fromStdString(quenby::LoadStr(quenby::kStrMarkedTextCopied)),
                           QMessageBox::Ok, kHelpMessagesWindow});
 }
 
 void TMeldungsformular::ClearTextClick() {
-    Erg->clear();
+    Erg->Clear();
 }
 
 void TMeldungsformular::CloseWindow() {

@@ -12,7 +12,7 @@
 #include "sorting/sortrun.h"
 
 class QMenuBar;
-class QPlainTextEdit;
+class TMessageView;
 
 namespace Ui {
 class Meldungsformular;
@@ -31,7 +31,7 @@ public:
     void ReplaceMessages(const quenby::MessageList& messages);
 
     // The text of the view, one entry per line.
-    QStringList Lines() const;
+    const QStringList& Lines() const;
 
     // Where "Save Messages" starts; asked anew each time. The default is the
     // desktop's documents folder.
@@ -41,7 +41,7 @@ public:
     // The menu images by index: 0 clear text, 1 close, 2 save, 3 copy, 4 help.
     static QStringList ImageList1();
 
-    QPlainTextEdit* Erg;
+    TMessageView* Erg;
     QMenuBar* MainMenu1;
 
 public slots:
@@ -55,7 +55,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void FormCreate();
     void ScaleToScreen();
     // Writes the view as RTF; false with `error` set when that fails.
     bool WriteRtf(const QString& fileName, QString& error) const;
