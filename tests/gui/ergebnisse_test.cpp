@@ -12,17 +12,16 @@
 #include <QFontMetrics>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
-#include <QTextCursor>
 #include <fstream>
 
 #include "resources/stringtable.h"
 #include "tests/gui/guitest.h"
 #include "tests/support/tempfolder.h"
 #include "windows/helpwindow.h"
+#include "windows/messageview.h"
 #include "windows/rtf.h"
 
 namespace quenby::test {
@@ -85,14 +84,11 @@ TEST_F(MessagesWindowTest, LayoutNamesCaptionsShortcutsAndImages) {
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Messages"));
     EXPECT_EQ(form.objectName(), QStringLiteral("Meldungsformular"));
     EXPECT_FALSE(form.isVisible());
-    auto* erg = form.findChild<QPlainTextEdit*>(QStringLiteral("erg"));
+    auto* erg = form.findChild<TMessageView*>(QStringLiteral("erg"));
     ASSERT_NE(erg, nullptr);
     EXPECT_EQ(erg, form.Erg);
-    EXPECT_TRUE(erg->isReadOnly());
-    EXPECT_EQ(erg->lineWrapMode(), QPlainTextEdit::NoWrap);
     EXPECT_EQ(erg->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     EXPECT_EQ(erg->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-    EXPECT_EQ(erg->maximumBlockCount(), 0);
     const QFontMetrics metrics(erg->font());
     EXPECT_EQ(metrics.horizontalAdvance(QLatin1Char('i')),
               metrics.horizontalAdvance(QLatin1Char('W')));
@@ -163,7 +159,7 @@ TEST_F(MessagesWindowTest, ReplaceClearAndTwoRunsInARow) {
     // A run without messages empties the view.
     form.ReplaceMessages(MessageList());
     EXPECT_TRUE(form.Lines().isEmpty());
-    EXPECT_TRUE(form.Erg->toPlainText().isEmpty());
+    EXPECT_TRUE(form.Erg->Lines().isEmpty());
 
     form.ReplaceMessages(MakeMessages({"a", "b"}));
     form.findChild<QAction*>(QStringLiteral("ClearText1"))->trigger();
@@ -223,20 +219,14 @@ TEST_F(MessagesWindowTest, CopyToClipboardShowsTheBoxWithOrWithoutSelection) {
     }
     {
         MessageBoxAnswers answers;
-        QTextCursor cursor = form.Erg->textCursor();
-        cursor.setPosition(6);
-        cursor.setPosition(14, QTextCursor::KeepAnchor);
-        form.Erg->setTextCursor(cursor);
+        form.Erg->SetSelection({0, 6}, {1, 3});
         form.findChild<QAction*>(QStringLiteral("CopytoClipboard1"))->trigger();
         EXPECT_EQ(answers.Requests().size(), 1u);
         EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("beta\ngam"));
     }
     {
         // Ctrl+C is the view's own copy: no box (the refusing hook would fail).
-        QTextCursor cursor = form.Erg->textCursor();
-        cursor.setPosition(0);
-        cursor.setPosition(5, QTextCursor::KeepAnchor);
-        form.Erg->setTextCursor(cursor);
+        form.Erg->SetSelection({0, 0}, {0, 5});
         QTest::keyClick(form.Erg, Qt::Key_C, Qt::ControlModifier);
         EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("alpha"));
     }
@@ -388,13 +378,15 @@ TEST(RtfTest, EscapesEverythingBeyondPlainAscii) {
         QByteArray rtf;
     };
     const Row rows[] = {
-        {QStringLiteral("plain"), "plain"},   {QStringLiteral("a\\b{c}d"), "a\\\\b\\{c\\}d"},
+        {QStringLiteral("plain"), "plain"},
+        {QStringLiteral("a\\b{c}d"), "a\\\\b\\{c\\}d"},
         {QStringLiteral("é"), "{\\u233?}"},
         {QStringLiteral("€5"), "{\\u8364?}5"},
         {QStringLiteral("Grüße"), "Gr{\\u252?\\u223?}e"},
         {QStringLiteral("\uFFFD"), "{\\u-3?}"},
         {QStringLiteral("📷"), "{\\u-10179?\\u-8969?}"},
-        {QStringLiteral("a\tb"), "a\\tab b"}, {QStringLiteral("bell\x07"), "bell"},
+        {QStringLiteral("a\tb"), "a\\tab b"},
+        {QStringLiteral("bell\x07"), "bell"},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(gui::EscapeRtfText(row.text), row.rtf) << row.text.toStdString();
