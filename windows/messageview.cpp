@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -128,6 +130,33 @@ void TMessageView::paintEvent(QPaintEvent* event) {
         painter.drawText(left, baseline, line);
         painter.restore();
     }
+    // A caret without blinking: enough to see where the keys will move from.
+    if (hasFocus() && m_cursor.Line >= first && m_cursor.Line < last) {
+        const int x = XOf(m_lines[m_cursor.Line], m_cursor.Column);
+        const int top = (m_cursor.Line - first) * height;
+        painter.fillRect(QRect(x, top, 1, height), colors.color(QPalette::Text));
+    }
+}
+
+void TMessageView::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
+}
+
+void TMessageView::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
+}
+
+void TMessageView::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    QAction* copy = menu.addAction(QStringLiteral("&Copy"), this, &TMessageView::Copy);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setEnabled(HasSelection());
+    QAction* all = menu.addAction(QStringLiteral("Select &All"), this, &TMessageView::SelectAll);
+    all->setShortcut(QKeySequence::SelectAll);
+    all->setEnabled(!m_lines.isEmpty());
+    menu.exec(event->globalPos());
 }
 
 TMessageView::Position TMessageView::Clamp(Position position) const {
