@@ -7,7 +7,6 @@
 #include <QFontDatabase>
 #include <QMenuBar>
 #include <QSaveFile>
-#include <QScreen>
 #include <QStandardPaths>
 
 #include "resources/stringtable.h"
