@@ -1,6 +1,6 @@
 #include "windows/helpwindow.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QHash>
 #include <QPointer>
 #include <QTextBrowser>
@@ -82,11 +82,19 @@ void RegisterHelpTopic(int topic, const QString& title, const QString& html) {
 
 void ShowHelp(int topic, QWidget* requester) {
     Q_UNUSED(requester);
+    // While a modal box runs, every other window is blocked; the help window
+    // is usable then only as a window of that box (and goes with it).
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == Instance().data()) {
+        modal = nullptr;
+    }
     if (Instance().isNull()) {
-        Instance() = new THelpWindow();
+        Instance() = new THelpWindow(modal);
         if (auto* app = QCoreApplication::instance()) {
             QObject::connect(app, &QCoreApplication::aboutToQuit, app, &DeleteHelpWindow);
         }
+    } else if (Instance()->parentWidget() != modal) {
+        Instance()->setParent(modal, Qt::Window);
     }
     Instance()->ShowTopic(topic);
 }

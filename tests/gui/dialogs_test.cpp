@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QTest>
 
@@ -60,6 +61,22 @@ TEST(DialogsTest, BoxesHaveTheirKindButtonsAndHelp) {
     EXPECT_TRUE(gui::HelpWindow()->isVisible());
     gui::HelpWindow()->close();
     delete box;
+
+    // Asked from a modal box, help becomes a window of the box, the only
+    // kind the box does not block, and goes when the box goes.
+    box = gui::CreateMessageBox(
+        nullptr, {gui::MessageKind::Information, QStringLiteral("modal"), QMessageBox::Ok, 400});
+    box->setWindowModality(Qt::ApplicationModal);
+    box->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(box));
+    ASSERT_EQ(QApplication::activeModalWidget(), box);
+    QTest::keyClick(box, Qt::Key_F1);
+    ASSERT_NE(gui::HelpWindow(), nullptr);
+    EXPECT_EQ(gui::HelpWindow()->parentWidget(), box);
+    EXPECT_TRUE(gui::HelpWindow()->isWindow());
+    EXPECT_TRUE(gui::HelpWindow()->isVisible());
+    delete box;
+    EXPECT_EQ(gui::HelpWindow(), nullptr);
 
     gui::ShowHelp(32000);
     EXPECT_TRUE(gui::HelpWindow()->Text().contains(QStringLiteral("32000")));
