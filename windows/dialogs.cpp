@@ -53,8 +53,8 @@ void SetFolderHook(FolderHook hook) {
 
 QMessageBox* CreateMessageBox(QWidget* parent, const MessageBoxRequest& request) {
     auto* box =
-        new QMessageBox(IconOf(request.Kind), QString(), request.Text, request.Buttons, parent);
-    // Title left empty on purpose: Qt then uses the application's name.
+        new QMessageBox(IconOf(request.Kind), request.Title, request.Text, request.Buttons, parent);
+    // An empty title on purpose: Qt then uses the application's name.
     if (request.HelpTopic != 0) {
         auto* help = new QShortcut(QKeySequence::HelpContents, box);
         const int topic = request.HelpTopic;

@@ -18,6 +18,8 @@ struct MessageBoxRequest {
     QMessageBox::StandardButtons Buttons = QMessageBox::Ok;
     // 0: no help. Otherwise F1 in the box asks for this topic.
     int HelpTopic = 0;
+    // Empty: the application's name.
+    QString Title = QString();
 };
 
 // Shows a modal box and returns the button pressed (the Escape button when
