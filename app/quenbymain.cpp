@@ -1,0 +1,503 @@
+#include "app/quenbymain.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSessionManager>
+#include <QToolButton>
+#include <exception>
+#include <thread>
+#include <utility>
+
+#include "controls/jampathedit.h"
+#include "controls/jamshelltree.h"
+#include "controls/stdcontrols.h"
+#include "platform/folderexists.h"
+#include "resources/stringtable.h"
+#include "settings/appfolders.h"
+#include "settings/controlstore.h"
+#include "settings/foldersections.h"
+#include "sorting/datenaming.h"
+#include "system/installer.h"
+#include "system/shortcuts.h"
+#include "ui_quenbymain.h"
+#include "windows/dialogs.h"
+#include "windows/ergebnisse.h"
+#include "windows/hints.h"
+
+TQuenbyform* Quenbyform = nullptr;
+TMeldungsformular* Meldungsformular = nullptr;
+
+// Resources of a static library must be registered by hand, from outside
+// any namespace.
+static void InitMainResources() {
+    Q_INIT_RESOURCE(quenby);
+}
+
+using namespace quenby::gui;
+
+namespace {
+
+constexpr int kDesignDpi = 120;
+constexpr int kClientWidth = 680;
+constexpr int kClientHeight = 656;
+constexpr int kGroupWidth = 277;
+constexpr int kHintMilliseconds = 3000;
+
+QString FromUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Paths go to the file system as the bytes it expects.
+std::string ToPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+QString ApplicationTitle() {
+    return QApplication::applicationName();
+}
+
+bool IsEnter(const QEvent* event) {
+    if (event->type() != QEvent::KeyPress) {
+        return false;
+    }
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
+
+// What a user can do to a window; a run shuts all of it out while the
+// windows go on painting.
+bool IsInput(QEvent::Type type) {
+    switch (type) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TabletPress:
+        case QEvent::TabletRelease:
+        case QEvent::Close:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+TQuenbyform::TQuenbyform(TMeldungsformular* messages, QWidget* parent)
+    : QMainWindow(parent), m_ui(std::make_unique<Ui::Quenbyform>()), m_messages(messages) {
+    InitMainResources();
+    m_ui->setupUi(this);
+    GroupBox1 = m_ui->GroupBox1;
+    Dirs = m_ui->dirs;
+    Optionen = m_ui->optionen;
+    Label1 = m_ui->Label1;
+    Trennzeichen = m_ui->trennzeichen;
+    Dirliste = m_ui->dirliste;
+    Maske = m_ui->maske;
+    Rootdir = m_ui->rootdir;
+    Prefix = m_ui->Prefix;
+    Suffix = m_ui->Suffix;
+    Deletesource = m_ui->deletesource;
+    Useprefix = m_ui->useprefix;
+    Demo = m_ui->Demo;
+    Label2 = m_ui->Label2;
+    Delbut = m_ui->delbut;
+    Anfuegenbut = m_ui->anfuegenbut;
+    ShowInfosBut = m_ui->ShowInfosBut;
+    Addtodesktop = m_ui->Addtodesktop;
+    Execbut = m_ui->execbut;
+    ShowMessagesBut = m_ui->ShowMessagesBut;
+    Closebutton = m_ui->Closebutton;
+
+    Maske->SetLabelText(QStringLiteral("Mask / Filter:"));
+    Prefix->SetLabelText(QStringLiteral("Prefix:"));
+    Suffix->SetLabelText(QStringLiteral("Suffix:"));
+    // Adding the items chose the first; the list starts without a choice.
+    Trennzeichen->SetItemIndex(-1);
+    Dirliste->setSelectionMode(QAbstractItemView::SingleSelection);
+
+    const QStringList images = ImageList1();
+    const std::pair<QPushButton*, int> buttons[] = {
+        {Delbut, 0},       {Execbut, 1},      {Anfuegenbut, 2}, {ShowMessagesBut, 3},
+        {ShowInfosBut, 4}, {Addtodesktop, 5}, {Closebutton, 6}};
+    for (const auto& [button, index] : buttons) {
+        button->setIcon(QIcon(images[index]));
+        button->setIconSize(QSize(16, 16));
+        // Buttons take focus from the keyboard only, as elsewhere on the
+        // desktop: a click leaves the focus where the user was typing.
+        button->setFocusPolicy(Qt::StrongFocus);
+    }
+    Execbut->setDefault(true);
+
+    ScaleToScreen();
+    SetUpTabOrder();
+    SetUpHints();
+
+    connect(Optionen, &TRadioGroup::ItemIndexChanged, this, &TQuenbyform::ShowDemo);
+    connect(Trennzeichen, &QComboBox::currentIndexChanged, this, &TQuenbyform::ShowDemo);
+    connect(Prefix, &QLineEdit::textChanged, this, &TQuenbyform::ShowDemo);
+    connect(Suffix, &QLineEdit::textChanged, this, &TQuenbyform::ShowDemo);
+    connect(Dirs, &TJamShellTree::DblClick, this, &TQuenbyform::AnfuegenbutClick);
+    connect(Delbut, &QPushButton::clicked, this, &TQuenbyform::DelbutClick);
+    connect(Anfuegenbut, &QPushButton::clicked, this, &TQuenbyform::AnfuegenbutClick);
+    connect(ShowInfosBut, &QPushButton::clicked, this, &TQuenbyform::ShowInfosButClick);
+    connect(Addtodesktop, &QPushButton::clicked, this, &TQuenbyform::AddtodesktopClick);
+    connect(Execbut, &QPushButton::clicked, this, &TQuenbyform::ExecbutClick);
+    connect(ShowMessagesBut, &QPushButton::clicked, this, &TQuenbyform::ShowMessagesButClick);
+    connect(Closebutton, &QPushButton::clicked, this, &TQuenbyform::ClosebuttonClick);
+    connect(this, &TQuenbyform::RunProgress, this, [this](const QString& text) {
+        setWindowTitle(ApplicationTitle() + QStringLiteral(" : ") + text);
+    });
+    // The end of the desktop session closes no window, so the settings are
+    // written from here then.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &TQuenbyform::CommitData,
+            Qt::DirectConnection);
+
+    // Enter in the list and the edits starts the run, as a default button
+    // does in a dialog.
+    for (QWidget* widget : {static_cast<QWidget*>(Dirliste), static_cast<QWidget*>(Maske),
+                            static_cast<QWidget*>(Prefix), static_cast<QWidget*>(Suffix),
+                            static_cast<QWidget*>(Rootdir->Edit())}) {
+        widget->installEventFilter(this);
+    }
+
+    FormCreate();
+}
+
+TQuenbyform::~TQuenbyform() {
+    if (Quenbyform == this) {
+        Quenbyform = nullptr;
+    }
+}
+
+QStringList TQuenbyform::ImageList1() {
+    InitMainResources();
+    return {QStringLiteral(":/images/delete.png"), QStringLiteral(":/images/execute.png"),
+            QStringLiteral(":/images/append.png"), QStringLiteral(":/images/messages.png"),
+            QStringLiteral(":/images/info.png"),   QStringLiteral(":/images/desktopicon.png"),
+            QStringLiteral(":/images/close.png")};
+}
+
+void TQuenbyform::SetClock(Clock clock) {
+    m_clock = std::move(clock);
+}
+
+void TQuenbyform::SetSortRunner(SortRunner runner) {
+    m_runner = std::move(runner);
+}
+
+void TQuenbyform::ScaleToScreen() {
+    const double scale = static_cast<double>(logicalDpiX()) / kDesignDpi;
+    const auto scaled = [scale](int value) { return static_cast<int>(value * scale + 0.5); };
+
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(std::max(1, scaled(13)));
+    setFont(font);
+    QFont treeFont(QStringLiteral("Segoe UI"));
+    treeFont.setPixelSize(std::max(1, scaled(15)));
+    Dirs->setFont(treeFont);
+    Dirs->setIndentation(scaled(23));
+
+    GroupBox1->setFixedWidth(scaled(kGroupWidth));
+    for (QWidget* widget : GroupBox1->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        // The captions of the labelled edits follow their edits by themselves.
+        if (widget->objectName().isEmpty()) {
+            continue;
+        }
+        const QRect design = widget->geometry();
+        widget->setGeometry(scaled(design.x()), scaled(design.y()), scaled(design.width()),
+                            scaled(design.height()));
+    }
+    // The path edit is as high as its font needs.
+    Rootdir->resize(Rootdir->width(), Rootdir->sizeHint().height());
+    // Labels are as wide as their captions.
+    for (QLabel* label : {Label1, Label2}) {
+        label->adjustSize();
+    }
+    Demo->resize(GroupBox1->width() - Demo->x() - scaled(6), Demo->sizeHint().height());
+    resize(scaled(kClientWidth), scaled(kClientHeight));
+    move(scaled(12), 0);
+}
+
+void TQuenbyform::SetUpTabOrder() {
+    const QList<QWidget*> order = {Optionen,     ShowMessagesBut, ShowInfosBut, Trennzeichen,
+                                   Maske,        Dirliste,        Delbut,       Anfuegenbut,
+                                   Execbut,      Rootdir->Edit(), Prefix,       Suffix,
+                                   Addtodesktop, Closebutton,     Deletesource, Useprefix};
+    QWidget::setTabOrder(Dirs, Optionen);
+    for (qsizetype i = 1; i < order.size(); ++i) {
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    }
+    QWidget::setTabOrder(Rootdir->Edit(), Rootdir->BrowseButton());
+    QWidget::setTabOrder(Rootdir->BrowseButton(), Prefix);
+}
+
+void TQuenbyform::SetUpHints() {
+    const QStringList images = ImageList1();
+    const std::pair<QWidget*, const char*> hints[] = {
+        {Dirs, "Source Folder|Select here a Source Folder and click on \"append\""},
+        {Optionen, "Date Format|Chose one of the prefined Orders of Parts of a Date"},
+        {Trennzeichen, "Separators|Allowed Separators between Day, Month and Year"},
+        {Maske,
+         "Mask/Filter|Select which Files are copied. Separate multiple Filetr with a semicolon "
+         "(;)"},
+        {Prefix, "Prefix|First part of the Foldername, left empty if not used"},
+        {Suffix, "Suffix|Last part of the Foldername, left empty if not used"},
+        {Demo, "Demo|Demonstration how the new Folders will be named."},
+        {Dirliste, "Source Folder List|List of directories which contain Files to Copy"},
+        {Delbut, "Delete|Delete the selected item form the List of the Source folders"},
+        {Anfuegenbut, "Append|Append the selected Dir in the Left Window to the Folderlist|2"},
+        {Rootdir,
+         "Target Folder|Folder where new Subfolders will be created in the given Datefromat"},
+        {ShowInfosBut,
+         "Show Info|Show Infos about the Program, contact to the author, get new version|4"},
+        {Addtodesktop, "Desktop Icon|add an Icon to the Desktop for a quick Launch of Tavistel|5"},
+        {Execbut, "Execute|Start Copy Files and creating Dirs|1"},
+        {ShowMessagesBut, "Show Messages|Show the Results of the last Operation|3"},
+    };
+    for (const auto& [widget, hint] : hints) {
+        SetHint(widget, QString::fromUtf8(hint), images);
+        widget->setToolTipDuration(kHintMilliseconds);
+    }
+}
+
+void TQuenbyform::FormCreate() {
+    if (quenby::GetUserLanguage() == quenby::ulGerman) {
+        Optionen->SetItems({QStringLiteral("JJJJ.MM.TT"), QStringLiteral("JJJJ.M.T"),
+                            QStringLiteral("TT.MM.JJJJ"), QStringLiteral("T.M.JJJJ")});
+    } else {
+        Optionen->SetItems({QStringLiteral("yyyy/mm/dd"), QStringLiteral("yyyy/m/d"),
+                            QStringLiteral("dd/mm/yyyy"), QStringLiteral("d/m/yyyy")});
+    }
+    Optionen->SetItemIndex(0);
+
+    quenby::SourceFolderSettings stored;
+    try {
+        quenby::LoadFormState(this);
+        stored = quenby::ReadSourceFolderSettings(quenby::SettingsFilePath());
+    } catch (const std::exception& error) {
+        // An unreadable settings file leaves the design values; the window
+        // still opens, and the next close writes a fresh file.
+        ShowMessageBox(
+            this, {MessageKind::Error, QString::fromStdString(error.what()), QMessageBox::Ok, 0});
+    }
+    for (const std::string& folder : stored.SourceFolders) {
+        Dirliste->addItem(FromUtf8(folder));
+    }
+    if (!stored.SelectedFolder.empty() && quenby::platform::FolderExists(stored.SelectedFolder)) {
+        Dirs->SetSelectedFolder(FromUtf8(stored.SelectedFolder));
+        AnfuegenbutClick();
+    }
+    ShowDemo();
+}
+
+void TQuenbyform::AnfuegenbutClick() {
+    const QString folder = Dirs->SelectedFolder();
+    for (int row = 0; row < Dirliste->count(); ++row) {
+        if (Dirliste->item(row)->text().compare(folder, Qt::CaseInsensitive) == 0) {
+            return;
+        }
+    }
+    Dirliste->addItem(folder);
+}
+
+void TQuenbyform::DelbutClick() {
+    const int row = Dirliste->ItemIndex();
+    if (row < 0) {
+        ShowMessageBox(this, {MessageKind::Error,
+                              QString::fromStdString(quenby::LoadStr(quenby::kStrNoFolderMarked)),
+                              QMessageBox::Ok, 0});
+        return;
+    }
+    delete Dirliste->takeItem(row);
+    Dirliste->SetItemIndex(-1);
+}
+
+void TQuenbyform::ShowDemo() {
+    const int separatorIndex = Trennzeichen->currentIndex();
+    if (separatorIndex < 0) {
+        return;
+    }
+    const std::u32string separatorText = Trennzeichen->currentText().toStdU32String();
+    const char32_t separator = separatorText.empty() ? U'\0' : separatorText.front();
+    const char32_t before = quenby::ApplyDateNaming(Optionen->ItemIndex(), separator);
+    const auto compose = [this] {
+        const quenby::DateTimeValue now =
+            m_clock ? m_clock() : QDateTimeToDateTimeValue(QDateTime::currentDateTime());
+        return quenby::ComposeDateName(now, Prefix->text().toStdString(),
+                                       Suffix->text().toStdString());
+    };
+    if (quenby::IsValidFileName(compose())) {
+        Demo->setText(QStringLiteral("Demo: ") + FromUtf8(compose()));
+    } else {
+        Demo->setText(QStringLiteral("Invalid Filenameformat!"));
+    }
+    quenby::DateNaming().Separator = before;
+}
+
+void TQuenbyform::ShowMessagesButClick() {
+    if (m_messages) {
+        m_messages->show();
+        m_messages->raise();
+        m_messages->activateWindow();
+    }
+}
+
+void TQuenbyform::ShowInfosButClick() {}
+
+void TQuenbyform::AddtodesktopClick() {
+    try {
+        quenby::AddToDesktop();
+    } catch (const std::exception& error) {
+        ShowMessageBox(
+            this, {MessageKind::Error, QString::fromStdString(error.what()), QMessageBox::Ok, 0});
+    }
+}
+
+void TQuenbyform::ClosebuttonClick() {
+    close();
+}
+
+quenby::SortOptions TQuenbyform::ReadSortOptions() const {
+    quenby::SortOptions options;
+    for (int row = 0; row < Dirliste->count(); ++row) {
+        options.SourceFolders.push_back(ToPath(Dirliste->item(row)->text()));
+    }
+    options.MaskText = Maske->text().toStdString();
+    options.TargetRoot = ToPath(Rootdir->Path());
+    options.LayoutIndex = Optionen->ItemIndex();
+    options.SeparatorIndex = Trennzeichen->currentIndex();
+    const std::u32string separatorText = Trennzeichen->currentText().toStdU32String();
+    if (!separatorText.empty()) {
+        options.SeparatorChar = separatorText.front();
+    }
+    options.Prefix = Prefix->text().toStdString();
+    options.Suffix = Suffix->text().toStdString();
+    options.RenameFiles = Useprefix->isChecked();
+    options.DeleteSources = Deletesource->isChecked();
+    return options;
+}
+
+void TQuenbyform::ExecbutClick() {
+    if (m_running) {
+        return;
+    }
+    const quenby::SortOptions options = ReadSortOptions();
+    if (options.SeparatorIndex == -1) {
+        MessageBoxRequest request{
+            MessageKind::Error,
+            FromUtf8(quenby::FormatText(quenby::LoadStr(quenby::kStrBadSeparator),
+                                        {Trennzeichen->currentText().toStdString()})),
+            QMessageBox::Ok, 0};
+        request.Title = QStringLiteral("Fehler");
+        ShowMessageBox(nullptr, request);
+        return;
+    }
+
+    quenby::MessageList messages;
+    quenby::SortCounts counts;
+    const SortRunner runner = m_runner ? m_runner : SortRunner(&quenby::SortRun);
+    const quenby::ProgressCallback progress = [this](const quenby::SortProgress& step) {
+        emit RunProgress(FromUtf8(step.Text));
+    };
+
+    // The run works on its own thread so that the windows keep painting and
+    // answering the desktop; meanwhile no window takes input, so nothing can
+    // change the controls or the date naming under the run.
+    m_running = true;
+    qApp->installEventFilter(this);
+    QEventLoop loop;
+    connect(this, &TQuenbyform::RunFinished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    std::exception_ptr failure;
+    std::thread worker([&] {
+        try {
+            counts = runner(options, messages, progress);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        emit RunFinished();
+    });
+    loop.exec();
+    worker.join();
+    // Progress posted just before the end still belongs before the box.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    qApp->removeEventFilter(this);
+    m_running = false;
+
+    if (failure) {
+        // Not expected: the run swallows the errors of single files.
+        try {
+            std::rethrow_exception(failure);
+        } catch (const std::exception& error) {
+            messages.Add(error.what());
+        }
+    }
+    if (m_messages) {
+        m_messages->ReplaceMessages(messages);
+    }
+    messages.Clear();
+
+    MessageBoxRequest summary{MessageKind::Information,
+                              FromUtf8(quenby::FormatText(quenby::LoadStr(quenby::kStrFilesCopied),
+                                                          {counts.Copied, counts.Found})),
+                              QMessageBox::Ok, 0};
+    summary.Title = QStringLiteral("Informationen");
+    ShowMessageBox(nullptr, summary);
+    setWindowTitle(ApplicationTitle());
+}
+
+bool TQuenbyform::eventFilter(QObject* watched, QEvent* event) {
+    if (m_running) {
+        return IsInput(event->type());
+    }
+    if (IsEnter(event) && watched != qApp) {
+        ExecbutClick();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool TQuenbyform::FormClose() {
+    try {
+        quenby::SaveFormState(this);
+        std::vector<std::string> folders;
+        folders.reserve(static_cast<std::size_t>(Dirliste->count()));
+        for (int row = 0; row < Dirliste->count(); ++row) {
+            folders.push_back(Dirliste->item(row)->text().toStdString());
+        }
+        quenby::WriteSourceFolderSettings(quenby::SettingsFilePath(), folders,
+                                          Dirs->SelectedFolder().toStdString());
+    } catch (const std::exception& error) {
+        ShowMessageBox(
+            this, {MessageKind::Error, QString::fromStdString(error.what()), QMessageBox::Ok, 0});
+        return false;
+    }
+    return true;
+}
+
+void TQuenbyform::closeEvent(QCloseEvent* event) {
+    if (m_running || !FormClose()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void TQuenbyform::CommitData(QSessionManager& manager) {
+    if (!FormClose()) {
+        manager.cancel();
+    }
+}

@@ -1,0 +1,123 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+#include "sorting/datetime.h"
+#include "sorting/sortrun.h"
+
+class QCloseEvent;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QSessionManager;
+class TCheckBox;
+class TComboBox;
+class TJamPathEdit;
+class TJamShellTree;
+class TLabeledEdit;
+class TListBox;
+class TMeldungsformular;
+class TRadioGroup;
+
+namespace Ui {
+class Quenbyform;
+}
+
+// The main window: source folders picked from the folder tree, the target,
+// the shape of the date folders' names, and the buttons that run the sort.
+// Its controls are stored in the settings file under their object names.
+class TQuenbyform : public QMainWindow {
+    Q_OBJECT
+public:
+    // `messages` receives the lines of each sort run; it may be null.
+    explicit TQuenbyform(TMeldungsformular* messages = nullptr, QWidget* parent = nullptr);
+    ~TQuenbyform() override;
+
+    void SetMessagesWindow(TMeldungsformular* messages) { m_messages = messages; }
+
+    // "Now" of the naming preview; the real clock when empty.
+    using Clock = std::function<quenby::DateTimeValue()>;
+    void SetClock(Clock clock);
+
+    // The sort run behind Execute; SortRun when empty. It runs on a worker
+    // thread, so it must not touch any widget.
+    using SortRunner = std::function<quenby::SortCounts(
+        const quenby::SortOptions&, quenby::MessageList&, const quenby::ProgressCallback&)>;
+    void SetSortRunner(SortRunner runner);
+
+    // The run's inputs as the controls hold them.
+    quenby::SortOptions ReadSortOptions() const;
+
+    // True while a sort run works; the windows then take no input.
+    bool Running() const { return m_running; }
+
+    // The images of the buttons and hints by index: 0 delete, 1 execute,
+    // 2 append, 3 messages, 4 info, 5 desktop icon, 6 close.
+    static QStringList ImageList1();
+
+    QGroupBox* GroupBox1;
+    TJamShellTree* Dirs;
+    TRadioGroup* Optionen;
+    QLabel* Label1;
+    TComboBox* Trennzeichen;
+    TListBox* Dirliste;
+    TLabeledEdit* Maske;
+    TJamPathEdit* Rootdir;
+    TLabeledEdit* Prefix;
+    TLabeledEdit* Suffix;
+    TCheckBox* Deletesource;
+    TCheckBox* Useprefix;
+    QLabel* Demo;
+    QLabel* Label2;
+    QPushButton* Delbut;
+    QPushButton* Anfuegenbut;
+    QPushButton* ShowInfosBut;
+    QPushButton* Addtodesktop;
+    QPushButton* Execbut;
+    QPushButton* ShowMessagesBut;
+    QPushButton* Closebutton;
+
+public slots:
+    void AnfuegenbutClick();
+    void DelbutClick();
+    void ShowDemo();
+    void ShowMessagesButClick();
+    // The info dialog is not part of this window yet; the button does nothing.
+    void ShowInfosButClick();
+    void AddtodesktopClick();
+    void ClosebuttonClick();
+    void ExecbutClick();
+
+signals:
+    // From the worker thread; delivered queued on the window's thread.
+    void RunProgress(const QString& text);
+    void RunFinished();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    // Saves everything; false (after the error box) when a write failed.
+    bool FormClose();
+    void ScaleToScreen();
+    void SetUpTabOrder();
+    void SetUpHints();
+    void CommitData(QSessionManager& manager);
+
+    std::unique_ptr<Ui::Quenbyform> m_ui;
+    QPointer<TMeldungsformular> m_messages;
+    Clock m_clock;
+    SortRunner m_runner;
+    bool m_running = false;
+};
+
+// The process-wide windows, set by the program's start-up.
+extern TQuenbyform* Quenbyform;
+extern TMeldungsformular* Meldungsformular;
