@@ -461,7 +461,12 @@ void TQuenbyform::ExecbutClick() {
 
 bool TQuenbyform::eventFilter(QObject* watched, QEvent* event) {
     if (m_running) {
-        return IsInput(event->type());
+        if (!IsInput(event->type())) {
+            return false;
+        }
+        // A close event left accepted would close the window all the same.
+        event->ignore();
+        return true;
     }
     if (IsEnter(event) && watched != qApp) {
         ExecbutClick();

@@ -1,0 +1,449 @@
+#include "app/quenbymain.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <future>
+#include <optional>
+
+#include "controls/jampathedit.h"
+#include "controls/jamshelltree.h"
+#include "controls/stdcontrols.h"
+#include "resources/stringtable.h"
+#include "settings/appfolders.h"
+#include "settings/foldersections.h"
+#include "sorting/datenaming.h"
+#include "tests/gui/guitest.h"
+#include "tests/support/envguard.h"
+#include "tests/support/tempfolder.h"
+#include "windows/ergebnisse.h"
+
+namespace quenby::test {
+namespace {
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QStringList Items(const QListWidget* list) {
+    QStringList items;
+    for (int row = 0; row < list->count(); ++row) {
+        items << list->item(row)->text();
+    }
+    return items;
+}
+
+DateTimeValue May3rd2014() {
+    DateTimeValue value = 0;
+    TryEncodeDate(2014, 5, 3, value);
+    double time = 0;
+    TryEncodeTime(14, 0, 0, 0, time);
+    return CombineDateAndTime(value, time);
+}
+
+// Every test gets its own settings file, an English user and the regional
+// date naming back as it was.
+class QuenbyformTest : public testing::Test {
+protected:
+    QuenbyformTest() : m_language("LC_ALL", std::string("en_US.UTF-8")) {
+        SetSettingsFilePath(m_work / "config/quenby.ini");
+        MakeFolders(m_work / "config");
+        ResetDateNaming();
+    }
+    ~QuenbyformTest() override {
+        ResetFolders();
+        ResetDateNaming();
+    }
+
+    std::unique_ptr<TQuenbyform> MakeForm() {
+        auto form = std::make_unique<TQuenbyform>(&m_messages);
+        form->SetClock(May3rd2014);
+        return form;
+    }
+
+    TempFolder m_work;
+    EnvGuard m_language;
+    TMeldungsformular m_messages;
+};
+
+TEST_F(QuenbyformTest, StartsWithDesignValuesWithoutSettingsFile) {
+    auto form = MakeForm();
+    EXPECT_EQ(form->objectName(), QStringLiteral("Quenbyform"));
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Quenby"));
+    EXPECT_EQ(form->Optionen->ItemIndex(), 0);
+    EXPECT_EQ(form->Optionen->Items(),
+              (QStringList{QStringLiteral("yyyy/mm/dd"), QStringLiteral("yyyy/m/d"),
+                           QStringLiteral("dd/mm/yyyy"), QStringLiteral("d/m/yyyy")}));
+    EXPECT_EQ(form->Trennzeichen->currentIndex(), -1);
+    EXPECT_EQ(form->Trennzeichen->count(), 6);
+    EXPECT_EQ(form->Maske->text(), QStringLiteral("*.jpg;*.avi"));
+    EXPECT_EQ(form->Dirliste->count(), 0);
+    EXPECT_EQ(form->Dirs->SelectedFolder(), QString());
+    EXPECT_EQ(form->Demo->text(), QStringLiteral("Demo:"));
+    EXPECT_FALSE(form->Useprefix->isChecked());
+    EXPECT_FALSE(form->Deletesource->isChecked());
+    // Object names are the keys of the settings file.
+    for (const char* name :
+         {"optionen", "trennzeichen", "dirliste", "maske", "rootdir", "Prefix", "Suffix",
+          "deletesource", "useprefix", "dirs", "delbut", "execbut", "anfuegenbut", "Demo",
+          "ShowMessagesBut", "ShowInfosBut", "Addtodesktop", "Closebutton", "GroupBox1"}) {
+        EXPECT_NE(form->findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
+    }
+}
+
+TEST_F(QuenbyformTest, GermanUsersGetGermanLayoutCaptions) {
+    EnvGuard german("LC_ALL", std::string("de_DE.UTF-8"));
+    auto form = MakeForm();
+    EXPECT_EQ(form->Optionen->Items(),
+              (QStringList{QStringLiteral("JJJJ.MM.TT"), QStringLiteral("JJJJ.M.T"),
+                           QStringLiteral("TT.MM.JJJJ"), QStringLiteral("T.M.JJJJ")}));
+    EXPECT_EQ(form->Optionen->ItemIndex(), 0);
+}
+
+TEST_F(QuenbyformTest, StoredControlsComeInTheSettingsFilesKeyOrder) {
+    auto form = MakeForm();
+    QStringList stored;
+    for (QWidget* widget : form->findChildren<QWidget*>()) {
+        if (qobject_cast<TRadioGroup*>(widget) || qobject_cast<TComboBox*>(widget) ||
+            qobject_cast<TListBox*>(widget) || qobject_cast<TCustomEdit*>(widget) ||
+            qobject_cast<TJamPathEdit*>(widget) || qobject_cast<TCheckBox*>(widget)) {
+            stored << widget->objectName();
+        }
+    }
+    EXPECT_EQ(stored, (QStringList{QStringLiteral("optionen"), QStringLiteral("trennzeichen"),
+                                   QStringLiteral("dirliste"), QStringLiteral("maske"),
+                                   QStringLiteral("rootdir"), QStringLiteral("Prefix"),
+                                   QStringLiteral("Suffix"), QStringLiteral("deletesource"),
+                                   QStringLiteral("useprefix")}));
+}
+
+TEST_F(QuenbyformTest, TreeFillsTheSpaceBesideTheGroupBox) {
+    auto form = MakeForm();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    const double scale = form->logicalDpiX() / 120.0;
+    EXPECT_EQ(form->GroupBox1->width(), static_cast<int>(277 * scale + 0.5));
+    EXPECT_EQ(form->GroupBox1->geometry().right(), form->centralWidget()->width() - 1);
+    EXPECT_EQ(form->Dirs->x(), 0);
+    EXPECT_EQ(form->Dirs->width() + form->GroupBox1->width(), form->centralWidget()->width());
+    form->resize(form->width() + 100, form->height());
+    QApplication::processEvents();
+    EXPECT_EQ(form->GroupBox1->width(), static_cast<int>(277 * scale + 0.5));
+    EXPECT_EQ(form->Dirs->width() + form->GroupBox1->width(), form->centralWidget()->width());
+    form->hide();
+}
+
+TEST_F(QuenbyformTest, ShowDemoPreviewsTheFolderName) {
+    auto form = MakeForm();
+    const char32_t regional = DateNaming().Separator;
+
+    // Without a separator nothing is touched.
+    form->ShowDemo();
+    EXPECT_EQ(form->Demo->text(), QStringLiteral("Demo:"));
+    EXPECT_EQ(DateNaming().Separator, regional);
+
+    form->Trennzeichen->SetItemIndex(0);
+    EXPECT_EQ(form->Demo->text(), QStringLiteral("Demo: 2014-05-03"));
+    EXPECT_EQ(DateNaming().Separator, regional);
+    EXPECT_EQ(DateNaming().Pattern, "yyyy/mm/dd");
+
+    form->Optionen->SetItemIndex(3);
+    EXPECT_EQ(form->Demo->text(), QStringLiteral("Demo: 3-5-2014"));
+    EXPECT_EQ(DateNaming().Pattern, "d/m/yyyy");
+
+    form->Prefix->setText(QStringLiteral("Trip "));
+    form->Suffix->setText(QStringLiteral(" end"));
+    EXPECT_EQ(form->Demo->text(), QStringLiteral("Demo: Trip 3-5-2014 end"));
+
+    form->Prefix->setText(QStringLiteral("a:b"));
+    EXPECT_EQ(form->Demo->text(), QStringLiteral("Invalid Filenameformat!"));
+    EXPECT_EQ(DateNaming().Separator, regional);
+
+    // A later change without a separator keeps the last preview.
+    form->Prefix->clear();
+    form->Trennzeichen->SetItemIndex(-1);
+    form->Suffix->setText(QStringLiteral("x"));
+    EXPECT_EQ(form->Demo->text(), QStringLiteral("Demo: 3-5-2014 end"));
+}
+
+TEST_F(QuenbyformTest, AppendSkipsFoldersListedInOtherCase) {
+    MakeFolders(m_work / "Photos");
+    MakeFolders(m_work / "photos");
+    MakeFolders(m_work / "Other");
+    auto form = MakeForm();
+    form->Dirs->SetSelectedFolder(Q(m_work / "Photos"));
+    form->AnfuegenbutClick();
+    form->Dirs->SetSelectedFolder(Q(m_work / "photos"));
+    ASSERT_EQ(form->Dirs->SelectedFolder(), Q(m_work / "photos"));
+    form->AnfuegenbutClick();
+    QTest::mouseClick(form->Anfuegenbut, Qt::LeftButton);
+    EXPECT_EQ(Items(form->Dirliste), QStringList{Q(m_work / "Photos")});
+
+    form->Dirs->SetSelectedFolder(Q(m_work / "Other"));
+    emit form->Dirs->DblClick();
+    EXPECT_EQ(Items(form->Dirliste), (QStringList{Q(m_work / "Photos"), Q(m_work / "Other")}));
+    EXPECT_EQ(form->Dirliste->ItemIndex(), -1);
+}
+
+TEST_F(QuenbyformTest, DeleteNeedsASelectedEntryEachTime) {
+    auto form = MakeForm();
+    form->Dirliste->addItems({QStringLiteral("/a"), QStringLiteral("/b"), QStringLiteral("/c")});
+    {
+        MessageBoxAnswers answers;
+        form->DelbutClick();
+        ASSERT_EQ(answers.Requests().size(), 1U);
+        EXPECT_EQ(answers.Requests()[0].Kind, gui::MessageKind::Error);
+        EXPECT_EQ(answers.Requests()[0].Text,
+                  QStringLiteral("No Folder marked!\rSelect an Entry from the list"));
+    }
+    EXPECT_EQ(form->Dirliste->count(), 3);
+
+    form->Dirliste->SetItemIndex(1);
+    QTest::mouseClick(form->Delbut, Qt::LeftButton);
+    EXPECT_EQ(Items(form->Dirliste), (QStringList{QStringLiteral("/a"), QStringLiteral("/c")}));
+    EXPECT_EQ(form->Dirliste->ItemIndex(), -1);
+
+    MessageBoxAnswers answers;
+    form->DelbutClick();
+    EXPECT_EQ(answers.Requests().size(), 1U);
+    EXPECT_EQ(form->Dirliste->count(), 2);
+}
+
+TEST_F(QuenbyformTest, ExecuteRefusesWithoutSeparator) {
+    WriteFile(m_work / "card/a.jpg", "x");
+    auto form = MakeForm();
+    form->Dirliste->addItem(Q(m_work / "card"));
+    form->Rootdir->SetPath(Q(m_work / "photos"));
+    MakeFolders(m_work / "photos");
+    m_messages.ReplaceMessages([] {
+        MessageList earlier;
+        earlier.Add("earlier");
+        return earlier;
+    }());
+    MessageBoxAnswers answers;
+    form->ExecbutClick();
+    ASSERT_EQ(answers.Requests().size(), 1U);
+    EXPECT_EQ(answers.Requests()[0].Kind, gui::MessageKind::Error);
+    EXPECT_EQ(answers.Requests()[0].Title, QStringLiteral("Fehler"));
+    EXPECT_EQ(answers.Requests()[0].Text,
+              QStringLiteral("Charakter \"\" cannot be used as an Separator!"));
+    EXPECT_EQ(ListFolder(m_work / "photos"), std::vector<std::string>{});
+    EXPECT_EQ(m_messages.Lines(), QStringList{QStringLiteral("earlier")});
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Quenby"));
+}
+
+TEST_F(QuenbyformTest, ExecuteWithEmptyMaskEmptiesTheMessages) {
+    auto form = MakeForm();
+    form->Trennzeichen->SetItemIndex(0);
+    form->Maske->clear();
+    m_messages.ReplaceMessages([] {
+        MessageList earlier;
+        earlier.Add("earlier");
+        return earlier;
+    }());
+    QStringList captions;
+    QObject::connect(form.get(), &QWidget::windowTitleChanged, form.get(),
+                     [&captions](const QString& title) { captions << title; });
+    MessageBoxAnswers answers;
+    form->ExecbutClick();
+    ASSERT_EQ(answers.Requests().size(), 1U);
+    EXPECT_EQ(answers.Requests()[0].Kind, gui::MessageKind::Information);
+    EXPECT_EQ(answers.Requests()[0].Title, QStringLiteral("Informationen"));
+    EXPECT_EQ(answers.Requests()[0].Text, QStringLiteral("0 of 0 files copied"));
+    EXPECT_TRUE(m_messages.Lines().isEmpty());
+    EXPECT_TRUE(captions.isEmpty());
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Quenby"));
+}
+
+TEST_F(QuenbyformTest, ExecuteCopiesOneFileThroughTheWindow) {
+    WriteFile(m_work / "Card/a.jpg", "photo");
+    SetLocalMtime(m_work / "Card/a.jpg", 2014, 5, 3, 14, 0);
+    MakeFolders(m_work / "Photos");
+    auto form = MakeForm();
+    form->Dirliste->addItem(Q(m_work / "Card"));
+    form->Rootdir->SetPath(Q(m_work / "Photos"));
+    form->Trennzeichen->SetItemIndex(0);
+
+    QStringList captions;
+    QObject::connect(form.get(), &QWidget::windowTitleChanged, form.get(),
+                     [&captions](const QString& title) { captions << title; });
+    QStringList captionAtBox;
+    QStringList messagesAtBox;
+    gui::SetMessageBoxHook([&](const gui::MessageBoxRequest& request) {
+        captionAtBox << form->windowTitle() << request.Text << request.Title;
+        messagesAtBox = m_messages.Lines();
+        return QMessageBox::Ok;
+    });
+    form->ExecbutClick();
+    InstallRefusingHooks();
+
+    EXPECT_EQ(captionAtBox, (QStringList{QStringLiteral("Quenby : 1 of 1 files copied"),
+                                         QStringLiteral("1 of 1 files copied"),
+                                         QStringLiteral("Informationen")}));
+    const QString folder = Q(m_work / "Photos/2014-05-03");
+    EXPECT_EQ(
+        messagesAtBox,
+        (QStringList{
+            QStringLiteral("Folder %1 was created").arg(folder),
+            QStringLiteral("Copied file %1 to %2/a.jpg").arg(Q(m_work / "Card/a.jpg"), folder)}));
+    EXPECT_EQ(ReadFile(m_work / "Photos/2014-05-03/a.jpg"), "photo");
+    EXPECT_EQ(captions, (QStringList{QStringLiteral("Quenby : 1 of 1 files copied"),
+                                     QStringLiteral("Quenby")}));
+    EXPECT_FALSE(m_messages.isVisible());
+
+    // Again: the copy exists, so nothing is copied.
+    MessageBoxAnswers answers;
+    form->ExecbutClick();
+    ASSERT_EQ(answers.Requests().size(), 1U);
+    EXPECT_EQ(answers.Requests()[0].Text, QStringLiteral("0 of 1 files copied"));
+}
+
+TEST_F(QuenbyformTest, EnterInTheListOrAnEditStartsTheRun) {
+    auto form = MakeForm();
+    int runs = 0;
+    form->SetSortRunner([&runs](const SortOptions&, MessageList&, const ProgressCallback&) {
+        ++runs;
+        return SortCounts{};
+    });
+    form->Trennzeichen->SetItemIndex(0);
+    MessageBoxAnswers answers;
+    QTest::keyClick(form->Maske, Qt::Key_Return);
+    QTest::keyClick(form->Prefix, Qt::Key_Enter);
+    QTest::keyClick(form->Dirliste, Qt::Key_Return);
+    QTest::keyClick(form->Rootdir->Edit(), Qt::Key_Return);
+    EXPECT_EQ(runs, 4);
+    EXPECT_EQ(answers.Requests().size(), 4U);
+    QTest::keyClick(form->Maske, Qt::Key_A);
+    EXPECT_EQ(runs, 4);
+}
+
+TEST_F(QuenbyformTest, NoWindowTakesInputDuringARun) {
+    auto form = MakeForm();
+    form->Trennzeichen->SetItemIndex(0);
+    form->Dirliste->addItem(QStringLiteral("/kept"));
+    std::promise<void> clicked;
+    std::future<void> clickedDone = clicked.get_future();
+    bool sawRunning = false;
+    form->SetSortRunner(
+        [&](const SortOptions&, MessageList& messages, const ProgressCallback& progress) {
+            messages.Add("line");
+            progress({"1 of 1 files copied", SortCounts{1, 1, 0}, 1});
+            clickedDone.wait();
+            return SortCounts{1, 1, 0};
+        });
+    QTimer::singleShot(0, form.get(), [&] {
+        sawRunning = form->Running();
+        // Delete with no selection would show a box; the refusing hook
+        // fails the test if the click gets through.
+        QTest::mouseClick(form->Delbut, Qt::LeftButton);
+        QTest::keyClick(form->Maske, Qt::Key_X);
+        QTest::keyClick(form->Dirliste, Qt::Key_Delete);
+        form->close();
+        clicked.set_value();
+    });
+    MessageBoxAnswers answers;
+    form->ExecbutClick();
+    EXPECT_TRUE(sawRunning);
+    EXPECT_FALSE(form->Running());
+    EXPECT_EQ(form->Maske->text(), QStringLiteral("*.jpg;*.avi"));
+    EXPECT_EQ(form->Dirliste->count(), 1);
+    ASSERT_EQ(answers.Requests().size(), 1U);
+    EXPECT_EQ(answers.Requests()[0].Text, QStringLiteral("1 of 1 files copied"));
+    EXPECT_EQ(m_messages.Lines(), QStringList{QStringLiteral("line")});
+    // Input is back after the run.
+    QTest::keyClick(form->Maske, Qt::Key_X);
+    EXPECT_EQ(form->Maske->text(), QStringLiteral("*.jpg;*.avix"));
+}
+
+TEST_F(QuenbyformTest, OpenMessagesWindowShowsTheNewLinesHiddenStaysHidden) {
+    auto form = MakeForm();
+    form->Trennzeichen->SetItemIndex(0);
+    form->SetSortRunner([](const SortOptions&, MessageList& messages, const ProgressCallback&) {
+        messages.Add("new");
+        return SortCounts{};
+    });
+    MessageBoxAnswers answers;
+    form->ExecbutClick();
+    EXPECT_FALSE(m_messages.isVisible());
+    form->ShowMessagesButClick();
+    EXPECT_TRUE(m_messages.isVisible());
+    form->ExecbutClick();
+    EXPECT_TRUE(m_messages.isVisible());
+    EXPECT_EQ(m_messages.Lines(), QStringList{QStringLiteral("new")});
+    m_messages.hide();
+}
+
+TEST_F(QuenbyformTest, CloseWritesTheSourceFolders) {
+    MakeFolders(m_work / "one");
+    MakeFolders(m_work / "two");
+    MakeFolders(m_work / "three");
+    {
+        auto form = MakeForm();
+        form->Dirliste->addItems({Q(m_work / "one"), Q(m_work / "two"), Q(m_work / "three")});
+        form->Dirs->SetSelectedFolder(Q(m_work / "one"));
+        EXPECT_TRUE(form->close());
+    }
+    const SourceFolderSettings stored = ReadSourceFolderSettings(SettingsFilePath());
+    EXPECT_EQ(stored.SourceFolders,
+              (std::vector<std::string>{m_work / "one", m_work / "two", m_work / "three"}));
+    EXPECT_EQ(stored.SelectedFolder, m_work / "one");
+
+    // The middle folder goes; the list shows two and the next close keeps two.
+    ::rmdir((m_work / "two").c_str());
+    {
+        auto form = MakeForm();
+        EXPECT_EQ(Items(form->Dirliste), (QStringList{Q(m_work / "one"), Q(m_work / "three")}));
+        EXPECT_EQ(form->Dirs->SelectedFolder(), Q(m_work / "one"));
+        EXPECT_TRUE(form->close());
+    }
+    const std::string text = ReadFile(SettingsFilePath());
+    EXPECT_NE(text.find("Anzahl=2\r\nNr1=" + m_work / "one" + "\r\nNr2=" + m_work / "three"),
+              std::string::npos)
+        << text;
+}
+
+TEST_F(QuenbyformTest, CloseWithUnwritableSettingsFolderKeepsTheWindow) {
+    // A file where the settings folder should be: no one, root included,
+    // can write below it.
+    WriteFile(m_work / "blocked", "");
+    SetSettingsFilePath(m_work / "blocked/quenby.ini");
+    auto form = MakeForm();
+    form->Dirliste->addItem(Q(m_work.Path()));
+    form->show();
+    {
+        MessageBoxAnswers answers;
+        EXPECT_FALSE(form->close());
+        ASSERT_EQ(answers.Requests().size(), 1U);
+        EXPECT_EQ(answers.Requests()[0].Kind, gui::MessageKind::Error);
+        EXPECT_FALSE(answers.Requests()[0].Text.isEmpty());
+    }
+    EXPECT_TRUE(form->isVisible());
+    ASSERT_EQ(::unlink((m_work / "blocked").c_str()), 0);
+    MakeFolders(m_work / "blocked");
+    EXPECT_TRUE(form->close());
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(ReadSourceFolderSettings(SettingsFilePath()).SourceFolders,
+              std::vector<std::string>{m_work.Path()});
+}
+
+TEST_F(QuenbyformTest, ButtonsCarryImagesAndAccelerators) {
+    auto form = MakeForm();
+    for (QPushButton* button :
+         {form->Delbut, form->Execbut, form->Anfuegenbut, form->ShowMessagesBut, form->ShowInfosBut,
+          form->Addtodesktop, form->Closebutton}) {
+        EXPECT_FALSE(button->icon().isNull()) << button->objectName().toStdString();
+        EXPECT_TRUE(button->text().contains(QLatin1Char('&')));
+    }
+    EXPECT_TRUE(form->Execbut->isDefault());
+    EXPECT_TRUE(form->Anfuegenbut->toolTip().contains(QStringLiteral("<b>Append</b>")));
+    EXPECT_TRUE(form->Anfuegenbut->toolTip().contains(QStringLiteral(":/images/append.png")));
+    EXPECT_TRUE(form->Closebutton->toolTip().isEmpty());
+}
+
+}  // namespace
+}  // namespace quenby::test
