@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSessionManager>
@@ -203,7 +204,11 @@ void TQuenbyform::ScaleToScreen() {
     const double scale = static_cast<double>(logicalDpiX()) / kDesignDpi;
     const auto scaled = [scale](int value) { return static_cast<int>(value * scale + 0.5); };
 
-    QFont font(QStringLiteral("Tahoma"));
+    // Where Tahoma is missing, a face of about its width keeps the captions
+    // inside their design widths; the wide default face would cut them off.
+    QFont font;
+    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Arimo"), QStringLiteral("Nimbus Sans")});
     font.setPixelSize(std::max(1, scaled(13)));
     setFont(font);
     QFont treeFont(QStringLiteral("Segoe UI"));
@@ -220,6 +225,11 @@ void TQuenbyform::ScaleToScreen() {
         const QRect design = widget->geometry();
         widget->setGeometry(scaled(design.x()), scaled(design.y()), scaled(design.width()),
                             scaled(design.height()));
+    }
+    // The radio buttons need the group's whole width for their captions.
+    if (QLayout* items = Optionen->layout()) {
+        items->setContentsMargins(scaled(6), scaled(2), scaled(2), scaled(2));
+        items->setSpacing(0);
     }
     // The path edit is as high as its font needs.
     Rootdir->resize(Rootdir->width(), Rootdir->sizeHint().height());
