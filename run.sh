@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Quenby and starts it. Arguments go to the program.
+# Installs what is missing, builds Quenby and starts the window program.
+# `./run.sh sort ARGS...` runs the command-line program quenby-sort instead.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -7,7 +8,23 @@ scripts/install-deps.sh build
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUENBY_BUILD_TESTS=OFF >/dev/null
 cmake --build build/release --parallel "$(nproc)" >&2
 
-if [ $# -eq 0 ]; then
-  set -- --help
+if [ "${1-}" = sort ]; then
+  shift
+  if [ $# -eq 0 ]; then
+    set -- --help
+  fi
+  exec build/release/cli/quenby-sort "$@"
 fi
-exec build/release/cli/quenby-sort "$@"
+
+if [ -z "${DISPLAY-}" ] && [ -z "${WAYLAND_DISPLAY-}" ]; then
+  cat >&2 <<'MSG'
+Quenby is a window program, but there is no display here (neither DISPLAY nor
+WAYLAND_DISPLAY is set). Start it from a desktop session, or sort from the
+command line instead:
+
+  ./run.sh sort -t TARGET SOURCE...        (or build/release/cli/quenby-sort)
+  ./run.sh sort --help
+MSG
+  exit 1
+fi
+exec build/release/app/quenby "$@"
