@@ -431,6 +431,24 @@ TEST_F(QuenbyformTest, CloseWithUnwritableSettingsFolderKeepsTheWindow) {
               std::vector<std::string>{m_work.Path()});
 }
 
+TEST_F(QuenbyformTest, DesktopIconButtonWritesALauncherSilently) {
+    EnvGuard config("XDG_CONFIG_HOME", m_work / "xdg");
+    WriteFile(m_work / "xdg/user-dirs.dirs", "XDG_DESKTOP_DIR=\"" + m_work / "Desktop" + "\"\n");
+    MakeFolders(m_work / "Desktop");
+    auto form = MakeForm();
+    QTest::mouseClick(form->Addtodesktop, Qt::LeftButton);
+    const std::string executable = QCoreApplication::applicationFilePath().toStdString();
+    const std::string link =
+        m_work /
+        ("Desktop/" +
+         QCoreApplication::applicationFilePath().section(QLatin1Char('/'), -1).toStdString() +
+         ".desktop");
+    ASSERT_TRUE(Exists(link));
+    const std::string entry = ReadFile(link);
+    EXPECT_NE(entry.find("Name=Quenby"), std::string::npos) << entry;
+    EXPECT_NE(entry.find("Exec=" + executable), std::string::npos) << entry;
+}
+
 TEST_F(QuenbyformTest, ButtonsCarryImagesAndAccelerators) {
     auto form = MakeForm();
     for (QPushButton* button :
