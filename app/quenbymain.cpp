@@ -97,8 +97,11 @@ bool IsInput(QEvent::Type type) {
 
 }  // namespace
 
-TQuenbyform::TQuenbyform(TMeldungsformular* messages, QWidget* parent)
-    : QMainWindow(parent), m_ui(std::make_unique<Ui::Quenbyform>()), m_messages(messages) {
+TQuenbyform::TQuenbyform(TMeldungsformular* messages, Clock clock, QWidget* parent)
+    : QMainWindow(parent),
+      m_ui(std::make_unique<Ui::Quenbyform>()),
+      m_messages(messages),
+      m_clock(std::move(clock)) {
     InitMainResources();
     m_ui->setupUi(this);
     GroupBox1 = m_ui->GroupBox1;

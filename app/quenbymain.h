@@ -34,14 +34,16 @@ class Quenbyform;
 class TQuenbyform : public QMainWindow {
     Q_OBJECT
 public:
-    // `messages` receives the lines of each sort run; it may be null.
-    explicit TQuenbyform(TMeldungsformular* messages = nullptr, QWidget* parent = nullptr);
+    // "Now" of the naming preview; the real clock when empty.
+    using Clock = std::function<quenby::DateTimeValue()>;
+
+    // `messages` receives the lines of each sort run; it may be null. The
+    // clock serves the preview from the first one on, at creation.
+    explicit TQuenbyform(TMeldungsformular* messages = nullptr, Clock clock = {},
+                         QWidget* parent = nullptr);
     ~TQuenbyform() override;
 
     void SetMessagesWindow(TMeldungsformular* messages) { m_messages = messages; }
-
-    // "Now" of the naming preview; the real clock when empty.
-    using Clock = std::function<quenby::DateTimeValue()>;
     void SetClock(Clock clock);
 
     // The sort run behind Execute; SortRun when empty. It runs on a worker

@@ -61,9 +61,7 @@ protected:
     }
 
     std::unique_ptr<TQuenbyform> MakeForm() {
-        auto form = std::make_unique<TQuenbyform>(&m_messages);
-        form->SetClock(May3rd2014);
-        return form;
+        return std::make_unique<TQuenbyform>(&m_messages, May3rd2014);
     }
 
     TempFolder m_work;
@@ -376,6 +374,62 @@ TEST_F(QuenbyformTest, OpenMessagesWindowShowsTheNewLinesHiddenStaysHidden) {
     EXPECT_TRUE(m_messages.isVisible());
     EXPECT_EQ(m_messages.Lines(), QStringList{QStringLiteral("new")});
     m_messages.hide();
+}
+
+TEST_F(QuenbyformTest, FirstCloseWritesTheWholeSettingsFile) {
+    MakeFolders(m_work / "DCIM");
+    MakeFolders(m_work / "Kamera");
+    MakeFolders(m_work / "Bilder");
+    {
+        auto form = MakeForm();
+        form->Trennzeichen->SetItemIndex(0);
+        form->Rootdir->SetPath(Q(m_work / "Bilder"));
+        form->Dirs->SetSelectedFolder(Q(m_work / "DCIM"));
+        form->AnfuegenbutClick();
+        form->Dirliste->addItem(Q(m_work / "Kamera"));
+        EXPECT_TRUE(form->close());
+    }
+    const std::string expected =
+        "[Quenbyform]\r\n"
+        "SektionVorhanden=1\r\n"
+        "optionen=0\r\n"
+        "trennzeichen=-\r\n"
+        "trennzeichenI=0\r\n"
+        "dirliste=-1\r\n"
+        "maske=*.jpg;*.avi\r\n"
+        "rootdir=" +
+        m_work / "Bilder" +
+        "\r\n"
+        "Prefix=\r\n"
+        "Suffix=\r\n"
+        "deletesource=0\r\n"
+        "useprefix=0\r\n"
+        "\r\n"
+        "[Check]\r\n"
+        "WroteSuccesful=1\r\n"
+        "\r\n"
+        "[Verzeichnisse]\r\n"
+        "Quellpfad=" +
+        m_work / "DCIM" +
+        "\r\n"
+        "\r\n"
+        "[Quellverzeichnisse]\r\n"
+        "Anzahl=2\r\n"
+        "Nr1=" +
+        m_work / "DCIM" +
+        "\r\n"
+        "Nr2=" +
+        m_work / "Kamera" +
+        "\r\n"
+        "\r\n";
+    EXPECT_EQ(ReadFile(SettingsFilePath()), expected);
+
+    // And back: the next start shows what was stored.
+    auto form = MakeForm();
+    EXPECT_EQ(form->Trennzeichen->currentIndex(), 0);
+    EXPECT_EQ(form->Rootdir->Path(), Q(m_work / "Bilder"));
+    EXPECT_EQ(Items(form->Dirliste), (QStringList{Q(m_work / "DCIM"), Q(m_work / "Kamera")}));
+    EXPECT_EQ(form->Demo->text(), QStringLiteral("Demo: 2014-05-03"));
 }
 
 TEST_F(QuenbyformTest, CloseWritesTheSourceFolders) {
