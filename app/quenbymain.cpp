@@ -319,6 +319,11 @@ void TQuenbyform::FormCreate() {
 
 void TQuenbyform::AnfuegenbutClick() {
     const QString folder = Dirs->SelectedFolder();
+    // With nothing selected there is nothing to add; an empty entry would
+    // make the run scan the current folder.
+    if (folder.isEmpty()) {
+        return;
+    }
     for (int row = 0; row < Dirliste->count(); ++row) {
         if (Dirliste->item(row)->text().compare(folder, Qt::CaseInsensitive) == 0) {
             return;

@@ -174,6 +174,9 @@ TEST_F(QuenbyformTest, AppendSkipsFoldersListedInOtherCase) {
     MakeFolders(m_work / "photos");
     MakeFolders(m_work / "Other");
     auto form = MakeForm();
+    // Nothing selected in the tree: nothing to append.
+    form->AnfuegenbutClick();
+    EXPECT_EQ(form->Dirliste->count(), 0);
     form->Dirs->SetSelectedFolder(Q(m_work / "Photos"));
     form->AnfuegenbutClick();
     form->Dirs->SetSelectedFolder(Q(m_work / "photos"));
@@ -479,7 +482,7 @@ TEST_F(QuenbyformTest, CloseWithUnwritableSettingsFolderKeepsTheWindow) {
     EXPECT_TRUE(form->isVisible());
     ASSERT_EQ(::unlink((m_work / "blocked").c_str()), 0);
     MakeFolders(m_work / "blocked");
-    EXPECT_TRUE(form->close());
+    QTest::mouseClick(form->Closebutton, Qt::LeftButton);
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(ReadSourceFolderSettings(SettingsFilePath()).SourceFolders,
               std::vector<std::string>{m_work.Path()});
