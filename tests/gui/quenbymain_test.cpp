@@ -506,6 +506,25 @@ TEST_F(QuenbyformTest, DesktopIconButtonWritesALauncherSilently) {
     EXPECT_NE(entry.find("Exec=" + executable), std::string::npos) << entry;
 }
 
+TEST_F(QuenbyformTest, TabFollowsTheDesignOrder) {
+    auto form = MakeForm();
+    const QList<QWidget*> expected = {
+        form->Dirs,         form->Optionen,     form->ShowMessagesBut, form->ShowInfosBut,
+        form->Trennzeichen, form->Maske,        form->Dirliste,        form->Delbut,
+        form->Anfuegenbut,  form->Execbut,      form->Rootdir->Edit(), form->Prefix,
+        form->Suffix,       form->Addtodesktop, form->Closebutton,     form->Deletesource,
+        form->Useprefix};
+    QList<QWidget*> order;
+    QWidget* widget = form->Dirs;
+    do {
+        if (expected.contains(widget) && !order.contains(widget)) {
+            order << widget;
+        }
+        widget = widget->nextInFocusChain();
+    } while (widget != form->Dirs);
+    EXPECT_EQ(order, expected);
+}
+
 TEST_F(QuenbyformTest, ButtonsCarryImagesAndAccelerators) {
     auto form = MakeForm();
     for (QPushButton* button :
