@@ -7,7 +7,7 @@ packages=(cmake ninja-build g++ libcli11-dev tzdata)
 for need in "$@"; do
   case "$need" in
     build) packages+=(qt6-base-dev) ;;
-    test) packages+=(libgtest-dev unrtf desktop-file-utils) ;;
+    test) packages+=(libgtest-dev unrtf desktop-file-utils locales) ;;
     bench) packages+=(hyperfine time python3) ;;
     fuzz) packages+=(clang libclang-rt-dev) ;;
     *) echo "install-deps: unknown set '$need'" >&2; exit 2 ;;

@@ -16,7 +16,7 @@
 // glibc's newlocale() does not free its copy of LOCPATH (a few bytes per
 // call, only when LOCPATH is set); that is no leak of ours.
 extern "C" const char* __lsan_default_suppressions() {
-    return "leak:__argz_add_sep\n";
+    return "leak:argz_add_sep\n";
 }
 
 namespace quenby {
