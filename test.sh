@@ -50,6 +50,7 @@ export WINEPREFIX="$PWD/build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscor
 # against the offset of its own moment.
 export TZ=Europe/Berlin
 mkdir -p "$WINEPREFIX"
+"$wineserver" -k 2>/dev/null || true  # one left from an earlier run would refuse -p
 "$wineserver" -p
 "$wine" cmd /c exit </dev/null >/dev/null 2>&1
 ctest --test-dir build/windows --output-on-failure --parallel 2 --timeout 60
