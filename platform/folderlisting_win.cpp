@@ -154,19 +154,25 @@ FolderListing::Resolved FolderListing::Resolve(std::size_t index) const {
 
 bool FolderListing::Details(std::size_t index, EntryDetails& details) const {
     const Entry& entry = m_entries[index];
+    const std::wstring path = ToWide(m_path + entry.Name);
     if (entry.Type == Kind::Unresolved) {
         BY_HANDLE_FILE_INFORMATION info;
-        if (InformationFollowing(ToWide(m_path + entry.Name), info)) {
+        if (InformationFollowing(path, info)) {
             details.Attributes = info.dwFileAttributes;
             details.LastWriteTime =
                 Join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime);
             return true;
         }
     }
-    // The enumeration already told everything else; a dangling link
-    // reports itself.
-    details.Attributes = entry.Attributes;
-    details.LastWriteTime = entry.LastWriteTime;
+    // Asked afresh rather than taken from the enumeration: an entry that
+    // vanished meanwhile has no details. A dangling link reports itself.
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+        return false;
+    }
+    details.Attributes = data.dwFileAttributes;
+    details.LastWriteTime =
+        Join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
     return true;
 }
 
