@@ -2,6 +2,8 @@
 // After windows.h, which it builds on.
 #include <shellapi.h>
 
+#include <cstdlib>
+
 #include "platform/console.h"
 #include "platform/widetext.h"
 
@@ -21,8 +23,25 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
     return arguments;
 }
 
+namespace {
+
+UINT g_previousOutputPage = 0;
+
+void RestoreConsole() {
+    ::SetConsoleOutputCP(g_previousOutputPage);
+}
+
+}  // namespace
+
 void UseUtf8Console() {
-    ::SetConsoleOutputCP(CP_UTF8);
+    // The code page belongs to the console, which outlives us: hand it back
+    // as we found it.
+    const UINT previous = ::GetConsoleOutputCP();
+    if (previous == 0 || previous == CP_UTF8 || !::SetConsoleOutputCP(CP_UTF8)) {
+        return;
+    }
+    g_previousOutputPage = previous;
+    std::atexit(RestoreConsole);
 }
 
 }  // namespace quenby::platform
