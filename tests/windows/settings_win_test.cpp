@@ -122,5 +122,36 @@ TEST(WindowsSettingsFileTest, TheExampleFileByteForByteInTheAnsiCodePage) {
               (std::vector<std::string>{tmp / "Фото", tmp / "DCIM"}));
 }
 
+TEST(WindowsSettingsFileTest, ALockedFileGivesTheOpenAndCreateErrorsAndStaysWhole) {
+    TempFolder tmp;
+    const std::string path = tmp / "quenby.ini";
+    test::WriteFile(path, "[Check]\r\nWroteSuccesful=1\r\n");
+    TMemIniFile ini(path);
+    ini.WriteString("Verzeichnisse", "Quellpfad", "E:\\DCIM");
+    // Another program holds the file without sharing it.
+    const HANDLE holder = ::CreateFileW(platform::ToWide(path).c_str(), GENERIC_READ, 0, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    try {
+        ini.UpdateFile();
+        ADD_FAILURE() << "the locked file was replaced";
+    } catch (const FileCreateError& error) {
+        EXPECT_TRUE(std::string(error.what())
+                        .starts_with("Datei \"" + path + "\" kann nicht erstellt werden. "))
+            << error.what();
+    }
+    try {
+        TMemIniFile again(path);
+        ADD_FAILURE() << "the locked file was read";
+    } catch (const FileOpenError& error) {
+        EXPECT_TRUE(std::string(error.what())
+                        .starts_with("Datei " + path + " kann nicht geöffnet werden. "))
+            << error.what();
+    }
+    ::CloseHandle(holder);
+    EXPECT_EQ(test::ReadFile(path), "[Check]\r\nWroteSuccesful=1\r\n");
+    EXPECT_EQ(test::ListFolder(tmp.Path()), std::vector<std::string>{"quenby.ini"});
+}
+
 }  // namespace
 }  // namespace quenby
