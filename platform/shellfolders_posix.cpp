@@ -19,6 +19,7 @@ constexpr int kDesktop = 0;
 constexpr int kPrograms = 2;
 constexpr int kPersonal = 5;
 constexpr int kStartup = 7;
+constexpr int kStartMenu = 11;
 constexpr int kMyMusic = 13;
 constexpr int kMyVideo = 14;
 constexpr int kDesktopDirectory = 16;
@@ -95,6 +96,8 @@ std::string ShellFolderPath(int csidl) {
             return UserDir("XDG_VIDEOS_DIR");
         case kProfile:
             return HomeFolder();
+        // Menus here have no folder of their own above the programs.
+        case kStartMenu:
         case kPrograms: {
             const std::string data = BaseFolder("XDG_DATA_HOME", ".local/share");
             return data.empty() ? data : data + "/applications";

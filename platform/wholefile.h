@@ -22,4 +22,10 @@ enum class ReplaceOutcome { Replaced, CreateFailed, WriteFailed };
 ReplaceOutcome ReplaceWholeFile(const std::string& path, const std::string& contents,
                                 std::string& errorText);
 
+// The same, but the file ends up with exactly the permission bits `mode`,
+// set before it takes the name, so it never shows with other bits. Systems
+// whose files carry no permission bits ignore `mode`.
+ReplaceOutcome ReplaceWholeFile(const std::string& path, const std::string& contents, unsigned mode,
+                                std::string& errorText);
+
 }  // namespace quenby::platform

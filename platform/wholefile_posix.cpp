@@ -121,8 +121,11 @@ ReadOutcome ReadWholeFile(const std::string& path, std::string& contents, std::s
     }
 }
 
-ReplaceOutcome ReplaceWholeFile(const std::string& path, const std::string& contents,
-                                std::string& errorText) {
+namespace {
+
+// `mode` < 0: an existing file keeps its bits, a new one gets the usual ones.
+ReplaceOutcome Replace(const std::string& path, const std::string& contents, int mode,
+                       std::string& errorText) {
     if (path.empty()) {
         errorText = ErrorText(ENOENT);
         return ReplaceOutcome::CreateFailed;
@@ -155,7 +158,9 @@ ReplaceOutcome ReplaceWholeFile(const std::string& path, const std::string& cont
         ::unlink(temporary.c_str());
         return outcome;
     };
-    if (exists && ::fchmod(file.Get(), existing.st_mode & 07777) != 0) {
+    const bool setBits = mode >= 0 || exists;
+    const mode_t bits = mode >= 0 ? static_cast<mode_t>(mode) : existing.st_mode & 07777;
+    if (setBits && ::fchmod(file.Get(), bits) != 0) {
         return fail(ReplaceOutcome::CreateFailed);
     }
     if (!WriteAll(file.Get(), contents) || ::fsync(file.Get()) != 0) {
@@ -177,6 +182,18 @@ ReplaceOutcome ReplaceWholeFile(const std::string& path, const std::string& cont
         ::fsync(folder.Get());
     }
     return ReplaceOutcome::Replaced;
+}
+
+}  // namespace
+
+ReplaceOutcome ReplaceWholeFile(const std::string& path, const std::string& contents,
+                                std::string& errorText) {
+    return Replace(path, contents, -1, errorText);
+}
+
+ReplaceOutcome ReplaceWholeFile(const std::string& path, const std::string& contents, unsigned mode,
+                                std::string& errorText) {
+    return Replace(path, contents, static_cast<int>(mode & 07777), errorText);
 }
 
 }  // namespace quenby::platform

@@ -6,8 +6,8 @@ set -euo pipefail
 packages=(cmake ninja-build g++ libcli11-dev tzdata)
 for need in "$@"; do
   case "$need" in
-    build) ;;
-    test) packages+=(libgtest-dev) ;;
+    build) packages+=(qt6-base-dev) ;;
+    test) packages+=(libgtest-dev unrtf desktop-file-utils) ;;
     bench) packages+=(hyperfine time python3) ;;
     fuzz) packages+=(clang libclang-rt-dev) ;;
     # The Windows cross build (POSIX-threads MinGW) and Wine to run its tests.

@@ -14,6 +14,7 @@ inline constexpr int CSIDL_STARTUP = 7;
 inline constexpr int CSIDL_RECENT = 8;
 inline constexpr int CSIDL_SENDTO = 9;
 inline constexpr int CSIDL_MYMUSIC = 13;
+inline constexpr int CSIDL_STARTMENU = 11;
 inline constexpr int CSIDL_MYVIDEO = 14;
 inline constexpr int CSIDL_DESKTOPDIRECTORY = 16;
 inline constexpr int CSIDL_FONTS = 20;

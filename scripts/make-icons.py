@@ -1,0 +1,145 @@
+#!/usr/bin/env python3
+"""Writes the 16x16 menu images of the messages window as 32-bit PNG files.
+
+Each picture is drawn as text, one character per pixel; run it again after
+changing one. Usage: scripts/make-icons.py [OUTPUT_DIR]
+"""
+import struct
+import sys
+import zlib
+from pathlib import Path
+
+PALETTE = {
+    ".": (0, 0, 0, 0),
+    "k": (40, 40, 40, 255),
+    "g": (128, 128, 128, 255),
+    "w": (255, 255, 255, 255),
+    "r": (200, 40, 40, 255),
+    "R": (240, 110, 100, 255),
+    "b": (40, 90, 180, 255),
+    "B": (110, 160, 230, 255),
+    "y": (240, 200, 80, 255),
+    "p": (235, 235, 225, 255),
+}
+
+PICTURES = {
+    # 0: clear text, a page with an eraser stroke
+    "cleartext": [
+        "..gggggggggg....",
+        "..gppppppppgg...",
+        "..gpkkkkkpppgg..",
+        "..gppppppppppg..",
+        "..gpkkkkkkkkpg..",
+        "..gppppppppppg..",
+        "..gpkkkkkkkkpg..",
+        "..gppppppppyyyy.",
+        "..gpkkkkkkyRRRy.",
+        "..gppppppyRRRy..",
+        "..gpkkkkyRRRy...",
+        "..gppppyyyyy....",
+        "..gppppppppppg..",
+        "..gppppppppppg..",
+        "..gggggggggggg..",
+        "................",
+    ],
+    # 1: close, a red cross
+    "close": [
+        "................",
+        "................",
+        "..rr........rr..",
+        "..rRr......rRr..",
+        "...rRr....rRr...",
+        "....rRr..rRr....",
+        ".....rRrrRr.....",
+        "......rRRr......",
+        "......rRRr......",
+        ".....rRrrRr.....",
+        "....rRr..rRr....",
+        "...rRr....rRr...",
+        "..rRr......rRr..",
+        "..rr........rr..",
+        "................",
+        "................",
+    ],
+    # 2: save, a disk
+    "save": [
+        "................",
+        ".bbbbbbbbbbbbbb.",
+        ".bBwwwwwwwwwwBb.",
+        ".bBwgggggggwwBb.",
+        ".bBwwwwwwwwwwBb.",
+        ".bBwgggggggwwBb.",
+        ".bBwwwwwwwwwwBb.",
+        ".bBBBBBBBBBBBBb.",
+        ".bBBBBBBBBBBBBb.",
+        ".bBBggggggggBBb.",
+        ".bBBgkkgwwwgBBb.",
+        ".bBBgkkgwwwgBBb.",
+        ".bBBgkkgwwwgBBb.",
+        ".bBBgggggggggBb.",
+        "..bbbbbbbbbbbbb.",
+        "................",
+    ],
+    # 3: copy, two pages
+    "copy": [
+        "gggggggg........",
+        "gppppppg........",
+        "gpkkkkpg........",
+        "gppppppg........",
+        "gpkkkkpgggggggg.",
+        "gppppppgpppppppg",
+        "gpkkkkpgpkkkkkpg",
+        "gppppppgpppppppg",
+        "gpkkkkpgpkkkkkpg",
+        "ggggggggpppppppg",
+        ".......gpkkkkkpg",
+        ".......gpppppppg",
+        ".......gpkkkkkpg",
+        ".......gpppppppg",
+        ".......ggggggggg",
+        "................",
+    ],
+    # 4: help, a question mark on a blue disc
+    "help": [
+        ".....bbbbbb.....",
+        "...bbBBBBBBbb...",
+        "..bBBBwwwwBBBb..",
+        ".bBBBwwBBwwBBBb.",
+        ".bBBBwwBBwwBBBb.",
+        "bBBBBBBBBwwBBBBb",
+        "bBBBBBBBwwBBBBBb",
+        "bBBBBBBwwBBBBBBb",
+        "bBBBBBBwwBBBBBBb",
+        "bBBBBBBwwBBBBBBb",
+        ".bBBBBBBBBBBBBb.",
+        ".bBBBBBwwBBBBBb.",
+        "..bBBBBwwBBBBb..",
+        "...bbBBBBBBbb...",
+        ".....bbbbbb.....",
+        "................",
+    ],
+}
+
+
+def png(rows):
+    raw = b"".join(b"\0" + b"".join(bytes(PALETTE[c]) for c in row) for row in rows)
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+
+    header = struct.pack(">IIBBBBB", 16, len(rows), 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
+            chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
+def main():
+    out = Path(sys.argv[1] if len(sys.argv) > 1 else Path(__file__).parent.parent / "resources/images")
+    out.mkdir(parents=True, exist_ok=True)
+    for name, rows in PICTURES.items():
+        assert len(rows) == 16 and all(len(r) == 16 for r in rows), name
+        (out / f"{name}.png").write_bytes(png(rows))
+
+
+if __name__ == "__main__":
+    main()
