@@ -155,4 +155,10 @@ ReplaceOutcome ReplaceWholeFile(const std::string& path, const std::string& cont
     return ReplaceOutcome::Replaced;
 }
 
+ReplaceOutcome ReplaceWholeFile(const std::string& path, const std::string& contents,
+                                unsigned /*mode*/, std::string& errorText) {
+    // Windows files carry attributes and security, not permission bits.
+    return ReplaceWholeFile(path, contents, errorText);
+}
+
 }  // namespace quenby::platform

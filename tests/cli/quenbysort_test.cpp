@@ -63,9 +63,16 @@ Result RunSort(const TempFolder& tmp, const std::vector<std::string>& arguments)
     for (const std::string& argument : arguments) {
         command += L" " + Quote(platform::ToWide(argument));
     }
-    const HANDLE out = Inheritable(tmp / "stdout.txt", GENERIC_WRITE, CREATE_ALWAYS);
-    const HANDLE err = Inheritable(tmp / "stderr.txt", GENERIC_WRITE, CREATE_ALWAYS);
+    // Fresh files per run: Wine may still hold the last run's for a moment.
+    static int run = 0;
+    ++run;
+    const std::string outPath = tmp / ("stdout-" + std::to_string(run) + ".txt");
+    const std::string errPath = tmp / ("stderr-" + std::to_string(run) + ".txt");
+    const HANDLE out = Inheritable(outPath, GENERIC_WRITE, CREATE_ALWAYS);
+    const HANDLE err = Inheritable(errPath, GENERIC_WRITE, CREATE_ALWAYS);
     const HANDLE in = Inheritable("NUL", GENERIC_READ, OPEN_EXISTING);
+    EXPECT_NE(out, INVALID_HANDLE_VALUE) << outPath;
+    EXPECT_NE(err, INVALID_HANDLE_VALUE) << errPath;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -86,8 +93,8 @@ Result RunSort(const TempFolder& tmp, const std::vector<std::string>& arguments)
     for (const HANDLE handle : {out, err, in}) {
         ::CloseHandle(handle);
     }
-    result.Out = WithoutCarriageReturns(test::ReadFile(tmp / "stdout.txt"));
-    result.Err = WithoutCarriageReturns(test::ReadFile(tmp / "stderr.txt"));
+    result.Out = WithoutCarriageReturns(test::ReadFile(outPath));
+    result.Err = WithoutCarriageReturns(test::ReadFile(errPath));
     return result;
 }
 #else
