@@ -28,6 +28,9 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& arguments) {
         "Copies photos and videos from the source folders into one folder per day "
         "below the target folder.",
         "quenby-sort"};
+    // CLI11 reads "/x" as an option on Windows; there it is a folder on the
+    // current drive, and options are written the same on every system.
+    app.allow_windows_style_options(false);
     app.set_version_flag("--version", std::string("quenby-sort ") + QUENBY_VERSION_TEXT);
 
     CommandLine command;

@@ -8,13 +8,15 @@
 #include "cli/commandline.h"
 #include "cli/linewriter.h"
 #include "cli/progressdisplay.h"
+#include "platform/console.h"
 #include "resources/stringtable.h"
 #include "sorting/sortrun.h"
 
 int main(int argc, char** argv) {
     using namespace quenby;
 
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    platform::UseUtf8Console();
+    const std::vector<std::string> arguments = platform::ProgramArguments(argc, argv);
     cli::ParseOutcome outcome = cli::ParseCommandLine(arguments);
     std::fputs(outcome.Output.c_str(), stdout);
     std::fputs(outcome.Error.c_str(), stderr);

@@ -1,15 +1,17 @@
 set(QUENBY_VERSION_NOTE_TEMPLATE ${CMAKE_CURRENT_LIST_DIR}/versionnote.cpp.in)
+set(QUENBY_VERSION_RESOURCE_TEMPLATE ${CMAKE_CURRENT_LIST_DIR}/versioninfo.rc.in)
 
 # Gives an executable its four-part file version (default: the project
-# version) in an ELF note, where the program reads it from its own file.
+# version) where the program reads it from its own file: an ELF note on
+# Linux, a VERSIONINFO resource (compiled by windres) on Windows.
 #   quenby_add_version_note(target [VERSION major.minor.release.build])
 function(quenby_add_version_note target)
   cmake_parse_arguments(PARSE_ARGV 1 ARG "" "VERSION" "")
   if(NOT ARG_VERSION)
     set(ARG_VERSION ${PROJECT_VERSION})
   endif()
-  if(WIN32 OR APPLE)
-    return()  # those systems keep the version in their own resource formats
+  if(APPLE)
+    return()  # that system keeps the version in its own bundle format
   endif()
   string(REPLACE "." ";" parts "${ARG_VERSION}")
   list(LENGTH parts count)
@@ -29,6 +31,13 @@ function(quenby_add_version_note target)
   math(EXPR QUENBY_NOTE_MS "(${major} << 16) | ${minor}" OUTPUT_FORMAT HEXADECIMAL)
   math(EXPR QUENBY_NOTE_LS "(${release} << 16) | ${build}" OUTPUT_FORMAT HEXADECIMAL)
   set(QUENBY_NOTE_VERSION ${ARG_VERSION})
+  if(WIN32)
+    set(QUENBY_RC_VERSION "${major},${minor},${release},${build}")
+    set(file ${CMAKE_BINARY_DIR}/generated/versioninfo-${ARG_VERSION}.rc)
+    configure_file(${QUENBY_VERSION_RESOURCE_TEMPLATE} ${file} @ONLY)
+    target_sources(${target} PRIVATE ${file})
+    return()
+  endif()
   set(file ${CMAKE_BINARY_DIR}/generated/versionnote-${ARG_VERSION}.cpp)
   configure_file(${QUENBY_VERSION_NOTE_TEMPLATE} ${file} @ONLY)
   target_sources(${target} PRIVATE ${file})

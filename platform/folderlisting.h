@@ -5,11 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/wildcard.h"
+
 namespace quenby::platform {
 
 // File-attribute bits as the scanner reports them.
 inline constexpr std::uint32_t kAttributeReadOnly = 0x01;
 inline constexpr std::uint32_t kAttributeHidden = 0x02;
+inline constexpr std::uint32_t kAttributeSystem = 0x04;
 inline constexpr std::uint32_t kAttributeDirectory = 0x10;
 inline constexpr std::uint32_t kAttributeNormal = 0x80;
 
@@ -63,16 +66,29 @@ public:
     // reports itself). False when the entry vanished since it was listed.
     bool Details(std::size_t index, EntryDetails& details) const;
 
+    // Which entries a file-name pattern selects, by this system's own rules:
+    // Windows asks its enumeration (which also matches short 8.3 names),
+    // elsewhere the pattern's own matcher decides.
+    std::vector<bool> Matches(const WildcardPattern& pattern) const;
+
 private:
     enum class Kind : std::uint8_t { Directory, Other, Unresolved };
     struct Entry {
         std::string Name;
         Kind Type;
+#ifdef _WIN32
+        std::uint32_t Attributes = 0;
+        std::uint64_t LastWriteTime = 0;
+#endif
     };
 
     FolderListing() = default;
 
+#ifdef _WIN32
+    std::string m_path;  // ends with the separator
+#else
     int m_fd = -1;
+#endif
     FolderIdentity m_identity;
     std::vector<Entry> m_entries;
 };

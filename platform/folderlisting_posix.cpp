@@ -166,4 +166,12 @@ bool FolderListing::Details(std::size_t index, EntryDetails& details) const {
     return true;
 }
 
+std::vector<bool> FolderListing::Matches(const WildcardPattern& pattern) const {
+    std::vector<bool> matches(m_entries.size(), false);
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        matches[i] = pattern.Matches(m_entries[i].Name);
+    }
+    return matches;
+}
+
 }  // namespace quenby::platform

@@ -18,7 +18,48 @@ bool IsLetter(char32_t c) {
     return (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z');
 }
 
+// The system's date picture ("dd.MM.yyyy", "M/d/yyyy", "d' de 'MMMM") in
+// the C library's notation, so that one translator serves both systems.
+std::string PictureToStrftime(std::string_view picture) {
+    std::string format;
+    for (std::size_t i = 0; i < picture.size();) {
+        const char c = picture[i];
+        std::size_t run = 1;
+        while (i + run < picture.size() && picture[i + run] == c) {
+            ++run;
+        }
+        if (c == 'd') {
+            format += run == 1 ? "%-d" : run == 2 ? "%d" : run == 3 ? "%a" : "%A";
+        } else if (c == 'M') {
+            format += run == 1 ? "%-m" : run == 2 ? "%m" : run == 3 ? "%b" : "%B";
+        } else if (c == 'y') {
+            format += run == 2 ? "%y" : "%Y";
+        } else if (c == 'g') {
+            // The era has no field of ours.
+        } else if (c == '\'') {
+            const std::size_t end = picture.find('\'', i + 1);
+            const std::string_view literal = picture.substr(
+                i + 1, end == std::string_view::npos ? std::string_view::npos : end - i - 1);
+            for (const char l : literal) {
+                format += l == '%' ? std::string("%%") : std::string(1, l);
+            }
+            i = end == std::string_view::npos ? picture.size() : end + 1;
+            continue;
+        } else {
+            for (std::size_t k = 0; k < run; ++k) {
+                format += c == '%' ? std::string("%%") : std::string(1, c);
+            }
+        }
+        i += run;
+    }
+    return format;
+}
+
 }  // namespace
+
+RegionalDateFormat ConvertWindowsDatePicture(std::string_view picture) {
+    return ConvertStrftimeDateFormat(PictureToStrftime(picture));
+}
 
 RegionalDateFormat ConvertStrftimeDateFormat(std::string_view format) {
     RegionalDateFormat result;

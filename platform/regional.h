@@ -27,4 +27,8 @@ RegionalDateFormat ReadRegionalDateFormat();
 // date separator and stands as "/" in the pattern.
 RegionalDateFormat ConvertStrftimeDateFormat(std::string_view format);
 
+// The same for a Windows date picture (LOCALE_SSHORTDATE: d, dd, ddd, dddd,
+// M, MM, MMM, MMMM, y, yy, yyyy, gg, text in single quotes).
+RegionalDateFormat ConvertWindowsDatePicture(std::string_view picture);
+
 }  // namespace quenby::platform

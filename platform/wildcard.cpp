@@ -51,7 +51,7 @@ bool MatchFolded(std::basic_string_view<Char> pattern, std::basic_string_view<Ch
 }  // namespace
 
 WildcardPattern::WildcardPattern(std::string_view pattern)
-    : m_matchesAll(pattern == "*" || pattern == "*.*"), m_empty(pattern.empty()) {
+    : m_text(pattern), m_matchesAll(pattern == "*" || pattern == "*.*"), m_empty(pattern.empty()) {
     m_isAscii = IsAscii(pattern);
     if (m_isAscii) {
         m_ascii.reserve(pattern.size());

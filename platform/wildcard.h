@@ -15,8 +15,11 @@ public:
 
     bool Matches(std::string_view name) const;
     bool Empty() const { return m_empty; }
+    // The pattern as it was given.
+    const std::string& Text() const { return m_text; }
 
 private:
+    std::string m_text;
     std::u32string m_folded;  // pattern as case-folded characters
     std::string m_ascii;      // the same, when the pattern is pure ASCII
     bool m_isAscii = true;

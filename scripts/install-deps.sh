@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Quenby needs that are missing, without asking.
-# Usage: scripts/install-deps.sh build|test|fuzz ...
+# Usage: scripts/install-deps.sh build|test|bench|fuzz|windows ...
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libcli11-dev tzdata)
@@ -10,6 +10,8 @@ for need in "$@"; do
     test) packages+=(libgtest-dev unrtf desktop-file-utils locales) ;;
     bench) packages+=(hyperfine time python3) ;;
     fuzz) packages+=(clang libclang-rt-dev) ;;
+    # The Windows cross build (POSIX-threads MinGW) and Wine to run its tests.
+    windows) packages+=(g++-mingw-w64-x86-64-posix wine64) ;;
     *) echo "install-deps: unknown set '$need'" >&2; exit 2 ;;
   esac
 done

@@ -87,8 +87,9 @@ public:
 private:
     void ReportMatchingFiles(const std::string& path, const platform::FolderListing& listing) {
         for (std::size_t p = 0; p < m_patterns.size(); ++p) {
+            const std::vector<bool> matches = listing.Matches(m_patterns[p]);
             for (std::size_t i = 0; i < listing.Size(); ++i) {
-                if (!m_patterns[p].Matches(listing.Name(i))) {
+                if (!matches[i]) {
                     continue;
                 }
                 platform::EntryDetails details;

@@ -9,11 +9,29 @@
 #include "platform/folderexists.h"
 #include "platform/folderlisting.h"
 #include "platform/pathsep.h"
+#ifdef _WIN32
+#include "platform/casefold.h"
+#include "platform/utf8.h"
+#endif
 #include "resources/stringtable.h"
 #include "sorting/datenaming.h"
 
 namespace quenby {
 namespace {
+
+// How a day folder's file names are told apart: Windows ignores letter case,
+// so there "IMG_1.JPG" already exists when "img_1.jpg" does.
+std::string NameKey(const std::string& name) {
+#ifdef _WIN32
+    std::string key;
+    for (const char32_t c : platform::DecodeUtf8Lossless(name)) {
+        key += platform::EncodeUtf8(platform::SimpleCaseFold(c));
+    }
+    return key;
+#else
+    return name;
+#endif
+}
 
 // Puts the separator back however the run ends.
 class SeparatorRestorer {
@@ -78,7 +96,7 @@ public:
         } else if (platform::CopyFileNoReplace(record.Dateiname, target, m_options.DeleteSources)) {
             ++m_counts.Copied;
             if (day != nullptr && day->Listed) {
-                day->Files.insert(name);
+                day->Files.insert(NameKey(name));
             }
             m_messages.Add(FormatText(LoadStr(kStrCopiedFile), {record.Dateiname, target}));
             if (m_options.DeleteSources && platform::DeleteFileUnlessReadOnly(record.Dateiname)) {
@@ -113,7 +131,7 @@ private:
                 day.Files.reserve(listing->Size());
                 for (std::size_t i = 0; i < listing->Size(); ++i) {
                     if (listing->Resolve(i) == platform::FolderListing::Resolved::File) {
-                        day.Files.insert(listing->Name(i));
+                        day.Files.insert(NameKey(listing->Name(i)));
                     }
                 }
             }
@@ -137,7 +155,7 @@ private:
                              const std::string& target) {
         if (day != nullptr && day->Listed &&
             name.find(platform::kPathSeparator) == std::string::npos) {
-            return day->Files.contains(name);
+            return day->Files.contains(NameKey(name));
         }
         return platform::FileEntryExists(target);
     }

@@ -62,7 +62,24 @@ bool GetVersionNumber(double& number, const std::string& executablePath) {
 }
 
 TUserLanguage GetUserLanguage() {
+#ifdef _WIN32
+    return UserLanguageFromLanguageId(platform::UserDefaultLanguageId());
+#else
     return UserLanguageFromLocaleName(platform::UserLocaleName());
+#endif
+}
+
+TUserLanguage UserLanguageFromLanguageId(std::uint16_t languageId) {
+    constexpr std::uint16_t kGerman = 0x07;
+    constexpr std::uint16_t kEnglish = 0x09;
+    switch (languageId & 0x3FF) {
+        case kGerman:
+            return ulGerman;
+        case kEnglish:
+            return ulEnglish;
+        default:
+            return ulOther;
+    }
 }
 
 TUserLanguage UserLanguageFromLocaleName(std::string_view localeName) {

@@ -25,5 +25,8 @@ bool GetVersionNumber(double& number, const std::string& executablePath);
 // The user's language, from the locale that names it.
 TUserLanguage GetUserLanguage();
 TUserLanguage UserLanguageFromLocaleName(std::string_view localeName);
+// From a Windows language identifier: only its primary language (the low ten
+// bits) counts, so every German-speaking country is German.
+TUserLanguage UserLanguageFromLanguageId(std::uint16_t languageId);
 
 }  // namespace quenby

@@ -1,12 +1,20 @@
 // quenby-sort as a script sees it: standard output, standard error and the
 // exit status of the real executable.
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/wait.h>
+#endif
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include "platform/widetext.h"
+#endif
 #include "tests/support/tempfolder.h"
 
 namespace quenby {
@@ -20,6 +28,76 @@ struct Result {
     std::string Err;
 };
 
+#ifdef _WIN32
+// Quotes one argument the way CommandLineToArgvW reads it back.
+std::wstring Quote(const std::wstring& text) {
+    std::wstring quoted = L"\"";
+    std::size_t backslashes = 0;
+    for (const wchar_t c : text) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted.push_back(c);
+    }
+    quoted.append(backslashes * 2, L'\\');
+    return quoted + L"\"";
+}
+
+HANDLE Inheritable(const std::string& path, DWORD access, DWORD disposition) {
+    SECURITY_ATTRIBUTES security{sizeof security, nullptr, TRUE};
+    return ::CreateFileW(platform::ToWide(path).c_str(), access, FILE_SHARE_READ, &security,
+                         disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// The console's line ends become plain ones, so one expectation serves all.
+std::string WithoutCarriageReturns(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
+
+Result RunSort(const TempFolder& tmp, const std::vector<std::string>& arguments) {
+    std::wstring command = Quote(platform::ToWide(QUENBY_SORT_EXECUTABLE));
+    for (const std::string& argument : arguments) {
+        command += L" " + Quote(platform::ToWide(argument));
+    }
+    // Fresh files per run: Wine may still hold the last run's for a moment.
+    static int run = 0;
+    ++run;
+    const std::string outPath = tmp / ("stdout-" + std::to_string(run) + ".txt");
+    const std::string errPath = tmp / ("stderr-" + std::to_string(run) + ".txt");
+    const HANDLE out = Inheritable(outPath, GENERIC_WRITE, CREATE_ALWAYS);
+    const HANDLE err = Inheritable(errPath, GENERIC_WRITE, CREATE_ALWAYS);
+    const HANDLE in = Inheritable("NUL", GENERIC_READ, OPEN_EXISTING);
+    EXPECT_NE(out, INVALID_HANDLE_VALUE) << outPath;
+    EXPECT_NE(err, INVALID_HANDLE_VALUE) << errPath;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = in;
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    PROCESS_INFORMATION process{};
+    Result result;
+    if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                         nullptr, &startup, &process)) {
+        ::WaitForSingleObject(process.hProcess, INFINITE);
+        DWORD code = 0;
+        ::GetExitCodeProcess(process.hProcess, &code);
+        result.ExitCode = static_cast<int>(code);
+        ::CloseHandle(process.hThread);
+        ::CloseHandle(process.hProcess);
+    }
+    for (const HANDLE handle : {out, err, in}) {
+        ::CloseHandle(handle);
+    }
+    result.Out = WithoutCarriageReturns(test::ReadFile(outPath));
+    result.Err = WithoutCarriageReturns(test::ReadFile(errPath));
+    return result;
+}
+#else
 std::string Quote(const std::string& text) {
     std::string quoted = "'";
     for (const char c : text) {
@@ -41,6 +119,7 @@ Result RunSort(const TempFolder& tmp, const std::vector<std::string>& arguments)
     result.Err = test::ReadFile(tmp / "stderr.txt");
     return result;
 }
+#endif
 
 class QuenbySortTest : public ::testing::Test {
 protected:
@@ -59,29 +138,31 @@ TEST_F(QuenbySortTest, PrintsEveryLineThenTheSummary) {
     EXPECT_EQ(result.ExitCode, 0) << result.Err;
     const std::string photos = m_tmp / "Photos";
     const std::string card = m_tmp / "Card";
-    EXPECT_EQ(result.Out, "Folder " + photos +
-                              "/2014-05-03 was created\n"
-                              "Copied file " +
-                              card + "/DCIM/a.jpg to " + photos +
-                              "/2014-05-03/a.jpg\n"
-                              "Folder " +
-                              photos +
-                              "/2014-05-04 was created\n"
-                              "Copied file " +
-                              card + "/b.AVI to " + photos +
-                              "/2014-05-04/b.AVI\n"
-                              "2 of 2 files copied\n");
+    EXPECT_EQ(result.Out, "Folder " + (m_tmp / "Photos/2014-05-03") + " was created\n" +
+                              "Copied file " + (m_tmp / "Card/DCIM/a.jpg") + " to " +
+                              (m_tmp / "Photos/2014-05-03/a.jpg") + "\n" + "Folder " +
+                              (m_tmp / "Photos/2014-05-04") + " was created\n" + "Copied file " +
+                              (m_tmp / "Card/b.AVI") + " to " +
+                              (m_tmp / "Photos/2014-05-04/b.AVI") + "\n" + "2 of 2 files copied\n");
     // Not a terminal: no progress bar.
     EXPECT_EQ(result.Err, "");
 
     const Result again = RunSort(m_tmp, {"-q", "-t", photos, card});
     EXPECT_EQ(again.ExitCode, 0);
-    EXPECT_EQ(again.Out, "File " + photos +
-                             "/2014-05-03/a.jpg exists\n"
-                             "File " +
-                             photos +
-                             "/2014-05-04/b.AVI exists\n"
+    EXPECT_EQ(again.Out, "File " + (m_tmp / "Photos/2014-05-03/a.jpg") + " exists\n" + "File " +
+                             (m_tmp / "Photos/2014-05-04/b.AVI") + " exists\n" +
                              "0 of 2 files copied\n");
+}
+
+TEST_F(QuenbySortTest, FolderNamesBeyondAsciiArriveWhole) {
+    const std::string card = m_tmp / "Kärtchen Фото";
+    test::WriteFile(card + "/c.jpg", "c");
+    test::SetLocalMtime(card + "/c.jpg", 2014, 5, 5, 9, 0);
+    const Result result = RunSort(m_tmp, {"-t", m_tmp / "Photos", card});
+    EXPECT_EQ(result.ExitCode, 0) << result.Err;
+    EXPECT_EQ(test::ReadFile(m_tmp / "Photos/2014-05-05/c.jpg"), "c");
+    EXPECT_NE(result.Out.find("Copied file " + (m_tmp / "Kärtchen Фото/c.jpg")), std::string::npos)
+        << result.Out;
 }
 
 TEST_F(QuenbySortTest, RenamesAndDeletesOnRequest) {

@@ -1,9 +1,12 @@
 #include "platform/folderlisting.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
+#include <cstdio>
 #include <vector>
 
 #include "tests/support/tempfolder.h"
@@ -33,6 +36,8 @@ TEST(FolderListingTest, ListsEveryEntryInNameOrderIgnoringCase) {
               (std::vector<std::string>{".hidden.jpg", "a.avi", "A.jpg", "B", "b.jpg", "c.JPG"}));
 }
 
+// Links and permission bits; Windows has tests of its own for attributes.
+#ifndef _WIN32
 TEST(FolderListingTest, TellsFoldersAndLinksToFoldersFromFiles) {
     TempFolder tmp;
     test::MakeFolders(tmp / "dir");
@@ -70,12 +75,14 @@ TEST(FolderListingTest, DetailsCarryTheTimeAndTheReadOnlyBit) {
     EXPECT_EQ(rw.Attributes & kAttributeReadOnly, 0U);
 }
 
+#endif
+
 TEST(FolderListingTest, AnEntryThatVanishedHasNoDetails) {
     TempFolder tmp;
     test::WriteFile(tmp / "soon-gone.jpg", "x");
     auto listing = FolderListing::Read(tmp.Path());
     ASSERT_TRUE(listing.has_value());
-    ASSERT_EQ(::unlink((tmp / "soon-gone.jpg").c_str()), 0);
+    ASSERT_EQ(std::remove((tmp / "soon-gone.jpg").c_str()), 0);
     EntryDetails details;
     EXPECT_FALSE(listing->Details(0, details));
 }
@@ -86,10 +93,14 @@ TEST(FolderListingTest, NothingToListGivesNoListing) {
     EXPECT_FALSE(FolderListing::Read(tmp / "missing").has_value());
     EXPECT_FALSE(FolderListing::Read(tmp / "file.jpg").has_value());
     EXPECT_FALSE(FolderListing::Read("").has_value());
+#ifndef _WIN32
+    // Windows shortens "file.jpg\.." to the folder before it looks.
     auto empty = FolderListing::Read(tmp / "file.jpg/..");
     EXPECT_FALSE(empty.has_value());
+#endif
 }
 
+#ifndef _WIN32
 TEST(FolderListingTest, IdentityIsTheSameThroughALink) {
     TempFolder tmp;
     test::MakeFolders(tmp / "real");
@@ -101,6 +112,8 @@ TEST(FolderListingTest, IdentityIsTheSameThroughALink) {
     EXPECT_EQ(real->Identity(), alias->Identity());
     EXPECT_NE(real->Identity(), other->Identity());
 }
+
+#endif
 
 }  // namespace
 }  // namespace quenby::platform

@@ -28,6 +28,29 @@ TEST(RegionalDateFormatTest, TranslatesTheLocalesDateFormats) {
     }
 }
 
+TEST(RegionalDateFormatTest, TranslatesWindowsDatePictures) {
+    struct Row {
+        const char* Picture;
+        const char* Pattern;
+        char32_t Separator;
+    };
+    for (const Row& row : {
+             Row{"M/d/yyyy", "m/d/yyyy", U'/'},      // en-US
+             Row{"dd.MM.yyyy", "dd/mm/yyyy", U'.'},  // de-DE
+             Row{"yyyy-MM-dd", "yyyy/mm/dd", U'-'},  // sv-SE
+             Row{"dd/MM/yy", "dd/mm/yy", U'/'},
+             Row{"d. MMMM yyyy", "d/ mmmm yyyy", U'.'},
+             Row{"ddd dd MMM y", "ddd dd mmm yyyy", U'/'},
+             Row{"d' de 'MMMM' de 'yyyy", "d 'de' mmmm 'de' yyyy", U'/'},
+             Row{"gg yyyy/MM/dd", " yyyy/mm/dd", U'/'},
+             Row{"'100%' d.M.yyyy", "100'%' d/m/yyyy", U'.'},
+         }) {
+        const RegionalDateFormat format = ConvertWindowsDatePicture(row.Picture);
+        EXPECT_EQ(format.ShortDatePattern, row.Pattern) << row.Picture;
+        EXPECT_EQ(format.DateSeparator, row.Separator) << row.Picture;
+    }
+}
+
 TEST(RegionalDateFormatTest, LettersOfTheFormatStayLiteral) {
     const RegionalDateFormat format = ConvertStrftimeDateFormat("%d de %B de %Y");
     EXPECT_EQ(format.ShortDatePattern, "dd 'de' mmmm 'de' yyyy");

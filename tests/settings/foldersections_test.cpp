@@ -28,7 +28,7 @@ TEST(FolderSectionsTest, WriteKeepsOtherSectionsAndReadDropsMissingFolders) {
     EXPECT_EQ(ReadFile(ini),
               "[Quenbyform]\r\nSektionVorhanden=1\r\n\r\n[Check]\r\nWroteSuccesful=1\r\n\r\n"
               "[Quellverzeichnisse]\r\nAnzahl=4\r\nNr1=" +
-                  card + "\r\nNr2=" + folder.Path() + "/gone\r\nNr3=" + camera + "\r\nNr4=" + card +
+                  card + "\r\nNr2=" + (folder / "gone") + "\r\nNr3=" + camera + "\r\nNr4=" + card +
                   "\r\nNr5=e\r\n\r\n"
                   "[Verzeichnisse]\r\nQuellpfad=" +
                   card + "\r\n\r\n");

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/pathsep.h"
 #include "sorting/datenaming.h"
 #include "tests/support/tempfolder.h"
 
@@ -192,7 +193,8 @@ TEST_F(SortRunTest, ARelativeTargetIsTakenFromTheCurrentFolder) {
     test::MakeFolders("sorted");
     Run(options);
     ASSERT_EQ(::chdir(previous), 0);
-    EXPECT_EQ(m_messages.Lines()[0], "Folder sorted/2014-05-03 was created");
+    EXPECT_EQ(m_messages.Lines()[0], "Folder " + std::string("sorted") + platform::kPathSeparator +
+                                         "2014-05-03 was created");
     EXPECT_TRUE(test::Exists(P("Photos/sorted/2014-05-03/a.jpg")));
 }
 

@@ -14,23 +14,26 @@ public:
         if (const char* previous = std::getenv(name)) {
             m_previous = previous;
         }
-        if (value) {
-            ::setenv(name, value->c_str(), 1);
-        } else {
-            ::unsetenv(name);
-        }
+        Set(name, value ? value->c_str() : nullptr);
     }
     EnvGuard(const EnvGuard&) = delete;
     EnvGuard& operator=(const EnvGuard&) = delete;
-    ~EnvGuard() {
-        if (m_previous) {
-            ::setenv(m_name.c_str(), m_previous->c_str(), 1);
-        } else {
-            ::unsetenv(m_name.c_str());
-        }
-    }
+    ~EnvGuard() { Set(m_name.c_str(), m_previous ? m_previous->c_str() : nullptr); }
 
 private:
+    static void Set(const char* name, const char* value) {
+#ifdef _WIN32
+        // An empty value removes the variable there.
+        ::_putenv_s(name, value != nullptr ? value : "");
+#else
+        if (value != nullptr) {
+            ::setenv(name, value, 1);
+        } else {
+            ::unsetenv(name);
+        }
+#endif
+    }
+
     std::string m_name;
     std::optional<std::string> m_previous;
 };

@@ -32,6 +32,10 @@ void RestoreWriteBits(const fs::path& root) {
 
 }  // namespace
 
+std::string TempFolder::operator/(const std::string& relative) const {
+    return m_path + "/" + relative;
+}
+
 TempFolder::TempFolder() {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/quenby-test-XXXXXX";

@@ -17,8 +17,9 @@ public:
     ~TempFolder();
 
     const std::string& Path() const { return m_path; }
-    // Path of a name inside the folder ("a/b.jpg" is fine).
-    std::string operator/(const std::string& relative) const { return m_path + "/" + relative; }
+    // Path of a name inside the folder ("a/b.jpg" is fine: on Windows its
+    // "/" become "\", so paths read as the program writes them).
+    std::string operator/(const std::string& relative) const;
 
 private:
     std::string m_path;

@@ -17,6 +17,8 @@ using test::MakeElfImage;
 using test::TempFolder;
 using test::VersionNote;
 
+// Version notes in ELF images; the Windows resource has its own tests.
+#ifndef _WIN32
 TEST(InstallerTest, VersionTextAndNumberFromTheFile) {
     const struct {
         std::uint32_t major, minor, release, build;
@@ -101,6 +103,8 @@ TEST(InstallerTest, AnUnreadableVersionRecordGivesTheDefaults) {
     }
 }
 
+#endif
+
 TEST(InstallerTest, TheRunningExecutableCarriesTheProjectVersion) {
     platform::FileVersionWords words;
     ASSERT_EQ(platform::ReadFileVersion(platform::ExecutablePath(), words),
@@ -117,6 +121,7 @@ TEST(InstallerTest, TheRunningExecutableCarriesTheProjectVersion) {
                         " Build: " + std::to_string(QUENBY_VERSION_BUILD));
 }
 
+#ifndef _WIN32
 TEST(InstallerTest, LanguageFromTheLocaleEnvironment) {
     const struct {
         const char* lcAll;
@@ -149,6 +154,29 @@ TEST(InstallerTest, LanguageFromTheLocaleEnvironment) {
             << (c.lang ? c.lang : "-");
     }
     static_assert(ulGerman == 0 && ulEnglish == 1 && ulOther == 2 && sizeof(TUserLanguage) == 1);
+}
+
+#endif
+
+TEST(InstallerTest, LanguageFromTheLanguageIdentifier) {
+    const struct {
+        std::uint16_t id;
+        TUserLanguage expected;
+    } cases[] = {
+        {0x0407, ulGerman},   // Germany
+        {0x0807, ulGerman},   // Switzerland
+        {0x0C07, ulGerman},   // Austria
+        {0x0409, ulEnglish},  // United States
+        {0x0809, ulEnglish},  // United Kingdom
+        {0x040C, ulOther},    // France
+        {0x0000, ulOther},    // neutral
+        {0x0007, ulGerman},   // German without a country
+        {0xFC07, ulGerman},   // only the low ten bits name the language
+        {0x0417, ulOther},    // Romansh: 0x17, not German though its low bits hold 7
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(UserLanguageFromLanguageId(c.id), c.expected) << std::hex << c.id;
+    }
 }
 
 }  // namespace
