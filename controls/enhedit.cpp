@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <cmath>
 
 #include "settings/numbersettings.h"
 
@@ -169,7 +170,12 @@ void TEnhancedEdit::ReparseText() {
     if (!thousands.isEmpty()) {
         s.remove(thousands);
     }
-    const double value = quenby::ParseFloatDef(s.toStdString(), 0);
+    double value = quenby::ParseFloatDef(s.toStdString(), std::nan(""));
+    // A currency text is a number too, or setting Value would read back 0.
+    if (std::isnan(value) && !(FFormat == quenby::ffCurrency &&
+                               quenby::ParseCurrencyText(text().toStdString(), settings, value))) {
+        value = 0;
+    }
     qint32 valueInt = 0;
     if (quenby::TruncateToInt32(value, valueInt)) {
         FValue = value;

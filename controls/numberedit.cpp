@@ -164,32 +164,35 @@ std::string FixedDigits(const Decimal& d, int decimals, const std::string& decim
     return out;
 }
 
-std::string CurrencyText(const std::string& number, bool negative,
-                         const platform::NumberFormat& settings) {
-    // "$" stands for the symbol and "1" for the number.
+// The locale's currency pattern: "$" stands for the symbol, "1" for the
+// number.
+std::string_view CurrencyPattern(bool negative, const platform::NumberFormat& settings) {
     static constexpr std::string_view kPositive[] = {"$1", "1$", "$ 1", "1 $"};
     static constexpr std::string_view kNegative[] = {
         "($1)", "-$1",  "$-1",  "$1-",  "(1$)", "-1$",  "1-$",   "1$-",
         "-1 $", "-$ 1", "1 $-", "$ 1-", "$ -1", "1- $", "($ 1)", "(1 $)"};
-    std::string_view pattern;
     if (negative) {
         const int index = settings.NegCurrFormat;
-        pattern = kNegative[index >= 0 && index < 16 ? index : 0];
-    } else {
-        const int index = settings.CurrencyFormat;
-        pattern = kPositive[index >= 0 && index < 4 ? index : 0];
+        return kNegative[index >= 0 && index < 16 ? index : 0];
     }
+    const int index = settings.CurrencyFormat;
+    return kPositive[index >= 0 && index < 4 ? index : 0];
+}
+
+std::string WithSymbol(std::string_view pattern, const std::string& symbol) {
     std::string out;
     for (const char c : pattern) {
-        if (c == '$') {
-            out += settings.CurrencyString;
-        } else if (c == '1') {
-            out += number;
-        } else {
-            out += c;
-        }
+        out += c == '$' ? symbol : std::string(1, c);
     }
     return out;
+}
+
+std::string CurrencyText(const std::string& number, bool negative,
+                         const platform::NumberFormat& settings) {
+    const std::string_view pattern = CurrencyPattern(negative, settings);
+    const std::size_t at = pattern.find('1');
+    return WithSymbol(pattern.substr(0, at), settings.CurrencyString) + number +
+           WithSymbol(pattern.substr(at + 1), settings.CurrencyString);
 }
 
 }  // namespace
@@ -235,6 +238,34 @@ std::string FormatFloatValue(double x, TFloatFormat format, int precision, int d
 double ParseFloatDef(std::string_view text, double defaultValue) {
     double value = 0;
     return TextToFloat(text, NumberSettings().DecimalSeparator, value) ? value : defaultValue;
+}
+
+bool ParseCurrencyText(std::string_view text, const platform::NumberFormat& settings,
+                       double& value) {
+    for (const bool negative : {false, true}) {
+        const std::string_view pattern = CurrencyPattern(negative, settings);
+        const std::size_t at = pattern.find('1');
+        const std::string before = WithSymbol(pattern.substr(0, at), settings.CurrencyString);
+        const std::string after = WithSymbol(pattern.substr(at + 1), settings.CurrencyString);
+        if (text.size() <= before.size() + after.size() || !text.starts_with(before) ||
+            !text.ends_with(after)) {
+            continue;
+        }
+        std::string number(text.substr(before.size(), text.size() - before.size() - after.size()));
+        const std::string& thousands = settings.ThousandSeparator;
+        for (std::size_t found = 0;
+             !thousands.empty() && (found = number.find(thousands, found)) != std::string::npos;) {
+            number.erase(found, thousands.size());
+        }
+        // The sign belongs to the pattern, never to the number inside it.
+        double magnitude = 0;
+        if (!number.empty() && number[0] >= '0' && number[0] <= '9' &&
+            TextToFloat(number, settings.DecimalSeparator, magnitude)) {
+            value = negative ? -magnitude : magnitude;
+            return true;
+        }
+    }
+    return false;
 }
 
 bool TruncateToInt32(double value, std::int32_t& result) {

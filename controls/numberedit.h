@@ -41,6 +41,12 @@ std::string FormatFloatValue(double x, TFloatFormat format, int precision, int d
 // `defaultValue`.
 double ParseFloatDef(std::string_view text, double defaultValue);
 
+// Reads a text in the currency form that FormatFloatValue writes with
+// `settings` (symbol, blanks, parentheses or sign around the number), so
+// that a currency text still shows its number. False for any other text.
+bool ParseCurrencyText(std::string_view text, const platform::NumberFormat& settings,
+                       double& value);
+
 // The low 32 bits, read as a signed number, of `value` truncated toward
 // zero to 64 bits. False for a magnitude of 2^63 or more and for NaN.
 bool TruncateToInt32(double value, std::int32_t& result);

@@ -137,6 +137,47 @@ TEST_F(NumberEditTest, ParsesOnlyTheNumberForm) {
     EXPECT_EQ(ParseFloatDef("1.234,5", -1), -1);
 }
 
+TEST_F(NumberEditTest, ReadsTheCurrencyFormItWrites) {
+    const struct {
+        platform::NumberFormat settings;
+        const char* text;
+        bool ok;
+        double value;
+    } cases[] = {
+        {English(), "$1,234.50", true, 1234.5},
+        {English(), "($1,234.50)", true, -1234.5},
+        {English(), "$0.00", true, 0},
+        {English(), "-$1,234.50", false, 0},
+        {English(), "$(1)", false, 0},
+        {English(), "($-1.00)", false, 0},
+        {English(), "$", false, 0},
+        {English(), "()", false, 0},
+        {English(), "1234.5", false, 0},
+        {German(), "1.234,50 EUR", true, 1234.5},
+        {German(), "-1.234,50 EUR", true, -1234.5},
+        {German(), "1.234,50EUR", false, 0},
+    };
+    for (const auto& c : cases) {
+        double value = 99;
+        EXPECT_EQ(ParseCurrencyText(c.text, c.settings, value), c.ok) << c.text;
+        EXPECT_EQ(value, c.ok ? c.value : 99) << c.text;
+    }
+    // Every pattern reads back what it writes.
+    platform::NumberFormat settings = German();
+    for (int positive = 0; positive < 4; ++positive) {
+        for (int negative = 0; negative < 16; ++negative) {
+            settings.CurrencyFormat = positive;
+            settings.NegCurrFormat = negative;
+            for (const double number : {1234.5, -1234.5}) {
+                double value = 0;
+                const std::string text = FormatFloatValue(number, ffCurrency, 8, 2, settings);
+                EXPECT_TRUE(ParseCurrencyText(text, settings, value)) << text;
+                EXPECT_EQ(value, number) << text;
+            }
+        }
+    }
+}
+
 TEST_F(NumberEditTest, TruncatesToTheLow32Bits) {
     const double limit = 9223372036854775808.0;
     const struct {

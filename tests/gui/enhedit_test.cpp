@@ -107,6 +107,12 @@ TEST_F(EnhancedEditTest, EdgeCases) {
              edit.Clear();
          },
          "", 0, 0},
+        {"currency -1234.5", false,
+         [](TEnhancedEdit& edit) {
+             edit.SetFormat(ffCurrency);
+             edit.SetValue(-1234.5);
+         },
+         "($1,234.50)", -1234.5, -1234},
         {"German 1234.5", true, setValue({1234.5}), "1.234,50", 1234.5, 1234},
         {"German -1234.5", true, setValue({-1234.5}), "-1.234,50", -1234.5, -1234},
         {"German 0.5", true, setValue({0.5}), "0,50", 0.5, 0},
