@@ -255,6 +255,12 @@ void TEnhancedEdit::keyPressEvent(QKeyEvent* event) {
 }
 
 void TEnhancedEdit::focusInEvent(QFocusEvent* event) {
+    // The focus coming back from a closed menu or to a reactivated window is
+    // no entry: the selection and the text to undo to stay as they were.
+    if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason) {
+        TEdit::focusInEvent(event);
+        return;
+    }
     FOldText = text();
     const bool byClick = event->reason() == Qt::MouseFocusReason &&
                          (QGuiApplication::mouseButtons() & Qt::LeftButton);
@@ -302,8 +308,13 @@ void TEnhancedEdit::mouseReleaseEvent(QMouseEvent* event) {
 
 void TEnhancedEdit::contextMenuEvent(QContextMenuEvent* event) {
     QMenu* menu = createStandardContextMenu();
+    // Qt names the action only from 6.5 on; before, its text ends with the
+    // paste shortcut.
+    const QString shortcut =
+        QLatin1Char('\t') + QKeySequence(QKeySequence::Paste).toString(QKeySequence::NativeText);
     for (QAction* action : menu->actions()) {
-        if (action->objectName() == QStringLiteral("edit-paste")) {
+        if (action->objectName() == QStringLiteral("edit-paste") ||
+            action->text().endsWith(shortcut)) {
             disconnect(action, nullptr, this, nullptr);
             connect(action, &QAction::triggered, this, [this] { HandlePaste(); });
         }

@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QImage>
+#include <QMenu>
 #include <QTest>
 #include <QWidget>
 #include <cmath>
@@ -254,6 +256,17 @@ TEST_F(EnhancedEditTest, EscapeRestoresTheTextOfFocusEntry) {
     EXPECT_EQ(form[0]->text(), QStringLiteral("3.00"));
     EXPECT_EQ(form[0]->Value(), 3);
 
+    // Back from a context menu the control keeps what it had at entry.
+    QTest::keyClick(form[0], '1');
+    form[0]->end(true);
+    QFocusEvent leave(QEvent::FocusOut, Qt::PopupFocusReason);
+    QApplication::sendEvent(form[0], &leave);
+    QFocusEvent back(QEvent::FocusIn, Qt::PopupFocusReason);
+    QApplication::sendEvent(form[0], &back);
+    EXPECT_EQ(form[0]->selectedText(), QString());
+    QTest::keyClick(form[0], Qt::Key_Escape);
+    EXPECT_EQ(form[0]->text(), QStringLiteral("3.00"));
+
     form[1]->SetValue(4);
     form[1]->setFocus(Qt::OtherFocusReason);
     form[1]->end(false);
@@ -288,6 +301,28 @@ TEST_F(EnhancedEditTest, PasteTakesTheFirstLineOnly) {
     edit.HandlePaste();
     EXPECT_EQ(edit.text(), QStringLiteral("1,5"));
     EXPECT_EQ(edit.Value(), 15);
+}
+
+TEST_F(EnhancedEditTest, ContextMenuPasteTakesTheFirstLineOnly) {
+    TEnhancedEdit edit;
+    edit.setText(QStringLiteral("ab"));
+    edit.setCursorPosition(1);
+    QGuiApplication::clipboard()->setText(QStringLiteral("7\n8"));
+    QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(2, 2), QPoint(2, 2));
+    QApplication::sendEvent(&edit, &request);
+    auto* menu = edit.findChild<QMenu*>();
+    ASSERT_NE(menu, nullptr);
+    QAction* paste = nullptr;
+    for (QAction* action : menu->actions()) {
+        if (action->text().endsWith(
+                QKeySequence(QKeySequence::Paste).toString(QKeySequence::NativeText))) {
+            paste = action;
+        }
+    }
+    ASSERT_NE(paste, nullptr);
+    paste->trigger();
+    menu->close();
+    EXPECT_EQ(edit.text(), QStringLiteral("a7b"));
 }
 
 TEST_F(EnhancedEditTest, TabEntrySelectsAllAClickDoesNot) {
