@@ -437,6 +437,13 @@ TEST_F(EnhancedEditTest, DisabledControlPaintsTextInTheWindowTextColour) {
     EXPECT_LE(text.Right, end);
     EXPECT_GE(text.Right, end - 4);
 
+    // A flat frame: one pixel in the shadow colour, the text still ungreyed.
+    edit->SetCtl3D(false);
+    const QImage flat = render();
+    EXPECT_EQ(flat.pixel(0, edit->height() / 2), system.color(QPalette::Shadow).rgb());
+    EXPECT_EQ(flat.pixelColor(1, edit->height() / 2), QColor(Qt::white));
+    EXPECT_GT(measure(flat, windowText).Count, 20);
+
     // Greyed by the platform, none of the text is in the window-text colour.
     edit->SetGrayDisabled(true);
     EXPECT_EQ(measure(render(), windowText).Count, 0);
