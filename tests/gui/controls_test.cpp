@@ -196,19 +196,6 @@ TEST(ControlClassesTest, DateTimeDayCountRoundTrips) {
     EXPECT_EQ(picker.dateTime(), QDateTime(QDate(2020, 2, 29), QTime(23, 59, 59, 999), Qt::UTC));
 }
 
-TEST(ControlClassesTest, EnhancedEditValue) {
-    TEnhancedEdit edit;
-    EXPECT_DOUBLE_EQ(edit.Value(), 0.0);
-    for (double value : {1.5, -3.25, 1e6, 0.1, 123456789.125}) {
-        edit.SetValue(value);
-        EXPECT_DOUBLE_EQ(edit.Value(), value) << edit.text().toStdString();
-    }
-    edit.setText(QStringLiteral("not a number"));
-    EXPECT_DOUBLE_EQ(edit.Value(), 0.0);
-    edit.setText(QStringLiteral(" 2,5 "));
-    EXPECT_DOUBLE_EQ(edit.Value(), 2.5);
-}
-
 TEST(ControlClassesTest, LabeledEditCarriesItsCaption) {
     QWidget form;
     auto* edit = new TLabeledEdit(&form);
