@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the 16x16 menu images of the messages window as 32-bit PNG files.
+"""Writes the 16x16 images of the messages window and the info dialog as 32-bit PNG files.
 
 Each picture is drawn as text, one character per pixel; run it again after
 changing one. Usage: scripts/make-icons.py [OUTPUT_DIR]
@@ -20,6 +20,8 @@ PALETTE = {
     "B": (110, 160, 230, 255),
     "y": (240, 200, 80, 255),
     "p": (235, 235, 225, 255),
+    "G": (40, 150, 60, 255),
+    "L": (120, 200, 120, 255),
 }
 
 PICTURES = {
@@ -116,6 +118,82 @@ PICTURES = {
         "..bBBBBwwBBBBb..",
         "...bbBBBBBBbb...",
         ".....bbbbbb.....",
+        "................",
+    ],
+    # Info dialog 0: e-mail, a sealed envelope
+    "email": [
+        "................",
+        "................",
+        "................",
+        "gggggggggggggggg",
+        "gRgppppppppppgRg",
+        "gppgppppppppgppg",
+        "gpppgppppppgpppg",
+        "gppppgppppgppppg",
+        "gpppppgrrgpppppg",
+        "gppppppgrgpppppg",
+        "gppppppppppppppg",
+        "gppppppppppppppg",
+        "gppppppppppppppg",
+        "gggggggggggggggg",
+        "................",
+        "................",
+    ],
+    # Info dialog 1: homepage, a globe
+    "homepage": [
+        ".....bbbbbb.....",
+        "...bbBGGBBBbb...",
+        "..bBGGGGBBBBBb..",
+        ".bBGGGGGGBBGGBb.",
+        ".bBBGGGGBBGGGGb.",
+        "bBBBBGGBBBGGGBBb",
+        "bBBBBGBBBBBGBBBb",
+        "bBBBBBBBBBBBBBBb",
+        "bBBBBBBGGGBBBBBb",
+        "bBBBBBGGGGGBBBBb",
+        ".bBBBBGGGGGGBBb.",
+        ".bBBBBBGGGGBBBb.",
+        "..bBBBBBGGBBBb..",
+        "...bbBBBBBBbb...",
+        ".....bbbbbb.....",
+        "................",
+    ],
+    # Info dialog 2: OK, a green tick
+    "ok": [
+        "................",
+        "................",
+        ".............GG.",
+        "............GLG.",
+        "...........GLG..",
+        "..........GLG...",
+        ".GG......GLG....",
+        ".GLG....GLG.....",
+        "..GLG..GLG......",
+        "...GLGGLG.......",
+        "....GLLG........",
+        ".....GG.........",
+        "................",
+        "................",
+        "................",
+        "................",
+    ],
+    # Info dialog 3: download, an arrow down into a tray
+    "download": [
+        "......bbbb......",
+        "......bBBb......",
+        "......bBBb......",
+        "......bBBb......",
+        "......bBBb......",
+        "...bbbbBBbbbb...",
+        "....bBBBBBBb....",
+        ".....bBBBBb.....",
+        "......bBBb......",
+        ".......bb.......",
+        "g..............g",
+        "g..............g",
+        "gggggggggggggggg",
+        "gppppppppppppppg",
+        "gggggggggggggggg",
         "................",
     ],
 }
