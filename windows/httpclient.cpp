@@ -8,7 +8,7 @@
 #include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QPointer>
+#include <QStringDecoder>
 #include <QTimer>
 
 namespace quenby::gui {
@@ -72,7 +72,10 @@ bool THttpClient::GetText(const QUrl& url, QString& text) {
     if (!Get(url, body)) {
         return false;
     }
-    text = QString::fromUtf8(body);
+    // A byte-order mark stays in the text: the version file must begin with
+    // its number.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    text = decoder.decode(body);
     return true;
 }
 
