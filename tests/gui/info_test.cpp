@@ -15,6 +15,8 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <functional>
+#include <memory>
 #include <random>
 
 #include "settings/numbersettings.h"
@@ -466,6 +468,20 @@ TEST_F(InfoDialogTest, SilentServerTimesOut) {
 
 class SlowDownloadTest : public InfoDialogTest {
 protected:
+    // Runs `action` once, from the event loop, when the archive's first bytes
+    // have arrived: the moment does not depend on how busy the machine is.
+    static void DuringArchiveTransfer(Tinfodialog* dialog, std::function<void()> action) {
+        auto done = std::make_shared<bool>(false);
+        QObject::connect(
+            &dialog->Http(), &THttpClient::Work, dialog, [dialog, done, action](qint64 bytes) {
+                if (*done || dialog->Filelen() != 1000 || bytes <= 0 || bytes >= 1000) {
+                    return;
+                }
+                *done = true;
+                QTimer::singleShot(0, dialog, action);
+            });
+    }
+
     void SetUp() override {
         InfoDialogTest::SetUp();
         m_server.Serve(QStringLiteral("quenby.ver"), Text("2,00"));
@@ -496,7 +512,7 @@ TEST_F(SlowDownloadTest, SecondPressDuringTheTransferStartsNothing) {
     quenby::test::TempFolder folder;
     Tinfodialog* dialog = Open();
     int pressesDuring = 0;
-    QTimer::singleShot(400, dialog, [&] {
+    DuringArchiveTransfer(dialog, [&] {
         EXPECT_TRUE(dialog->UpdateRunning());
         EXPECT_FALSE(dialog->Getnewversion->isEnabled());
         dialog->Getnewversionclick();
@@ -528,7 +544,7 @@ TEST_F(SlowDownloadTest, ClosingTheDialogWaitsForTheRequest) {
     Tinfodialog* dialog = Open();
     QPointer<Tinfodialog> guarded(dialog);
     bool aliveAfterClose = false;
-    QTimer::singleShot(400, dialog, [&] {
+    DuringArchiveTransfer(dialog, [&] {
         dialog->close();
         QTest::qWait(50);
         aliveAfterClose = !guarded.isNull() && dialog->isVisible();
@@ -546,7 +562,7 @@ TEST_F(SlowDownloadTest, TwoDialogsOneClosedTheOtherWorking) {
     Tinfodialog* first = Open();
     Tinfodialog* second = Open();
     QPointer<Tinfodialog> firstGuard(first);
-    QTimer::singleShot(300, first, [first] { first->close(); });
+    QTimer::singleShot(0, first, [first] { first->close(); });
     MessageBoxAnswers boxes(QMessageBox::Yes);
     SaveFileAnswers save(QString::fromStdString(folder.Path()) + QStringLiteral("/q.zip"));
     second->Getnewversionclick();
@@ -562,7 +578,7 @@ TEST_F(SlowDownloadTest, QuittingWaitsForTheRequest) {
     QPointer<Tinfodialog> guarded(dialog);
     QPointer<QWidget> owner(m_owner);
     bool held = false;
-    QTimer::singleShot(400, dialog, [&] {
+    DuringArchiveTransfer(dialog, [&] {
         // What closing the main window ends in.
         m_owner->close();
         QEvent quit(QEvent::Quit);
