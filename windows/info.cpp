@@ -1,15 +1,12 @@
 #include "windows/info.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDesktopServices>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QLocale>
-#include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
@@ -502,8 +499,8 @@ void Tinfodialog::RunUpdate() {
     request.FileName = ReplaceExtension(executable, QStringLiteral(".zip"));
     request.DefaultSuffix = QStringLiteral("zip");
     const std::optional<QString> chosen = ChooseSaveFile(this, request);
-    if (!chosen) {
-        return;
+    if (!chosen || m_cancelled) {
+        return;  // cancelled, or the application is quitting
     }
     const QString fileName = ReplaceExtension(*chosen, QStringLiteral(".zip"));
     QFile file(fileName);

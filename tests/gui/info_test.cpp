@@ -451,6 +451,28 @@ TEST_F(InfoDialogTest, CancelledSaveShowsNothing) {
     EXPECT_TRUE(m_opened.isEmpty());
 }
 
+TEST_F(InfoDialogTest, QuitDuringTheSaveDialogWritesNothing) {
+    quenby::test::TempFolder folder;
+    m_server.Serve(QStringLiteral("quenby.ver"), Text("2,00"));
+    m_server.Serve(QStringLiteral("quenby.zip"), Text("PK"));
+    Tinfodialog* dialog = Open();
+    const QString target = QString::fromStdString(folder.Path()) + QStringLiteral("/q.zip");
+    bool held = false;
+    SetSaveFileHook([&](const SaveFileRequest&) {
+        QEvent quit(QEvent::Quit);
+        QCoreApplication::sendEvent(QCoreApplication::instance(), &quit);
+        held = TQuitHolder::Instance().QuitPending();
+        return std::optional<QString>(target);
+    });
+    MessageBoxAnswers boxes(QMessageBox::Yes);
+    dialog->Getnewversionclick();
+    quenby::test::InstallRefusingHooks();
+    EXPECT_TRUE(held);
+    EXPECT_FALSE(QFile::exists(target));
+    EXPECT_EQ(boxes.Requests().size(), 1u);
+    EXPECT_TRUE(m_opened.isEmpty());
+}
+
 TEST_F(InfoDialogTest, SilentServerTimesOut) {
     TestResponse silent;
     silent.Silent = true;
