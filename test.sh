@@ -40,9 +40,9 @@ echo "Fuzzing found nothing."
 # background services would keep ctest's output pipe open and hang it, so a
 # persistent wineserver is started and warmed with the pipes closed first.
 echo "Building for Windows and testing under Wine ..."
-cmake -S . -B build/windows -G Ninja --toolchain cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Debug \
+cmake -S . -B build/win64 -G Ninja --toolchain cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Debug \
   -DQUENBY_WERROR=ON >/dev/null
-cmake --build build/windows --parallel 2
+cmake --build build/win64 --parallel 2
 wine=$(command -v wine || command -v wine64 || echo /usr/lib/wine/wine64)
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 export WINEPREFIX="$PWD/build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -53,6 +53,6 @@ mkdir -p "$WINEPREFIX"
 "$wineserver" -k 2>/dev/null || true  # one left from an earlier run would refuse -p
 "$wineserver" -p
 "$wine" cmd /c exit </dev/null >/dev/null 2>&1
-ctest --test-dir build/windows --output-on-failure --parallel 2 --timeout 60
+ctest --test-dir build/win64 --output-on-failure --parallel 2 --timeout 60
 "$wineserver" -k
 wineserver=

@@ -29,6 +29,7 @@
 #include "windows/dialogs.h"
 #include "windows/ergebnisse.h"
 #include "windows/hints.h"
+#include "windows/info.h"
 
 TQuenbyform* Quenbyform = nullptr;
 TMeldungsformular* Meldungsformular = nullptr;
@@ -374,7 +375,9 @@ void TQuenbyform::ShowMessagesButClick() {
     }
 }
 
-void TQuenbyform::ShowInfosButClick() {}
+void TQuenbyform::ShowInfosButClick() {
+    ShowInfoDialog(this);
+}
 
 void TQuenbyform::AddtodesktopClick() {
     try {

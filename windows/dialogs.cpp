@@ -99,6 +99,12 @@ std::optional<QString> ChooseSaveFile(QWidget* parent, const SaveFileRequest& re
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!request.DefaultSuffix.isEmpty()) {
+        dialog.setDefaultSuffix(request.DefaultSuffix);
+    }
+    if (!request.FileName.isEmpty()) {
+        dialog.selectFile(request.FileName);
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }

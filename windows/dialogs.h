@@ -33,7 +33,9 @@ struct SaveFileRequest {
     QString Title;
     // In the "Description (*.a)|*.a|Other|*.b;*.c" form; see ConvertFileFilter.
     QString Filter;
-    QString StartFolder;  // empty: the dialog's own default
+    QString StartFolder;         // empty: the dialog's own default
+    QString FileName = {};       // proposed name; empty: none
+    QString DefaultSuffix = {};  // added to a typed name without extension; empty: none
 };
 
 // The chosen file, or nothing when the user cancels. The name is taken as

@@ -22,6 +22,7 @@
 #include "tests/support/envguard.h"
 #include "tests/support/tempfolder.h"
 #include "windows/ergebnisse.h"
+#include "windows/info.h"
 
 namespace quenby::test {
 namespace {
@@ -504,6 +505,20 @@ TEST_F(QuenbyformTest, DesktopIconButtonWritesALauncherSilently) {
     const std::string entry = ReadFile(link);
     EXPECT_NE(entry.find("Name=Quenby"), std::string::npos) << entry;
     EXPECT_NE(entry.find("Exec=" + executable), std::string::npos) << entry;
+}
+
+TEST_F(QuenbyformTest, EveryInfoPressOpensAnOwnedDialogThatGoesOnClose) {
+    auto form = MakeForm();
+    QTest::mouseClick(form->ShowInfosBut, Qt::LeftButton);
+    QTest::mouseClick(form->ShowInfosBut, Qt::LeftButton);
+    const QList<gui::Tinfodialog*> dialogs = form->findChildren<gui::Tinfodialog*>();
+    ASSERT_EQ(dialogs.size(), 2);
+    EXPECT_TRUE(dialogs[0]->isVisible());
+    EXPECT_FALSE(dialogs[0]->isModal());
+    EXPECT_EQ(dialogs[0]->Zipname, QStringLiteral("quenby.zip"));
+    dialogs[0]->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(form->findChildren<gui::Tinfodialog*>().size(), 1);
 }
 
 TEST_F(QuenbyformTest, TabFollowsTheDesignOrder) {
