@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/folderlisting.h"
+#include "platform/nameorder.h"
 
 namespace quenby::platform {
 namespace {
@@ -22,25 +23,6 @@ std::uint64_t ToFileTime(const struct timespec& time) {
     }
     return static_cast<std::uint64_t>(seconds) * 10'000'000U +
            static_cast<std::uint64_t>(time.tv_nsec) / 100U;
-}
-
-unsigned char AsciiLower(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
-}
-
-bool NameLess(const std::string& a, const std::string& b) {
-    const std::size_t common = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < common; ++i) {
-        const unsigned char ca = AsciiLower(static_cast<unsigned char>(a[i]));
-        const unsigned char cb = AsciiLower(static_cast<unsigned char>(b[i]));
-        if (ca != cb) {
-            return ca < cb;
-        }
-    }
-    if (a.size() != b.size()) {
-        return a.size() < b.size();
-    }
-    return a < b;
 }
 
 }  // namespace
@@ -92,7 +74,7 @@ std::optional<FolderListing> FolderListing::Read(const std::string& path, Order 
         return listing;
     }
     std::sort(listing.m_entries.begin(), listing.m_entries.end(),
-              [](const Entry& a, const Entry& b) { return NameLess(a.Name, b.Name); });
+              [](const Entry& a, const Entry& b) { return FolderNameLess(a.Name, b.Name); });
     return listing;
 }
 

@@ -7,32 +7,13 @@
 
 #include "platform/casefold.h"
 #include "platform/folderlisting.h"
+#include "platform/nameorder.h"
 #include "platform/pathsep.h"
 #include "platform/utf8.h"
 #include "platform/widetext.h"
 
 namespace quenby::platform {
 namespace {
-
-unsigned char AsciiLower(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
-}
-
-// The same order as on the other systems, so a run's messages read alike.
-bool NameLess(const std::string& a, const std::string& b) {
-    const std::size_t common = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < common; ++i) {
-        const unsigned char ca = AsciiLower(static_cast<unsigned char>(a[i]));
-        const unsigned char cb = AsciiLower(static_cast<unsigned char>(b[i]));
-        if (ca != cb) {
-            return ca < cb;
-        }
-    }
-    if (a.size() != b.size()) {
-        return a.size() < b.size();
-    }
-    return a < b;
-}
 
 std::uint64_t Join(DWORD high, DWORD low) {
     return (static_cast<std::uint64_t>(high) << 32) | low;
@@ -111,7 +92,7 @@ std::optional<FolderListing> FolderListing::Read(const std::string& path, Order 
     }
     if (order == Order::ByName) {
         std::sort(listing.m_entries.begin(), listing.m_entries.end(),
-                  [](const Entry& a, const Entry& b) { return NameLess(a.Name, b.Name); });
+                  [](const Entry& a, const Entry& b) { return FolderNameLess(a.Name, b.Name); });
     }
     return listing;
 }
