@@ -430,7 +430,12 @@ void TQuenbyform::ExecbutClick() {
 
     quenby::MessageList messages;
     quenby::SortCounts counts;
-    const SortRunner runner = m_runner ? m_runner : SortRunner(&quenby::SortRun);
+    const SortRunner runner =
+        m_runner ? m_runner
+                 : SortRunner([](const quenby::SortOptions& options, quenby::MessageList& messages,
+                                 const quenby::ProgressCallback& progress) {
+                       return quenby::SortRun(options, messages, progress);
+                   });
     const quenby::ProgressCallback progress = [this](const quenby::SortProgress& step) {
         emit RunProgress(FromUtf8(step.Text));
     };

@@ -40,13 +40,23 @@ int main(int argc, char** argv) {
         }
         output.Write(line);
     });
-    const SortCounts counts =
-        SortRun(command.Options, messages, [&display](const SortProgress& progress) {
+    bool anyProblemFailed = false;
+    const auto reportProblem = [&display, &anyProblemFailed](const SortProblem& problem) {
+        if (display) {
+            display->BeforeOutput();
+        }
+        std::fprintf(stderr, "quenby-sort: %s\n", problem.Text.c_str());
+        anyProblemFailed = anyProblemFailed || problem.Failed;
+    };
+    const SortCounts counts = SortRun(
+        command.Options, messages,
+        [&display](const SortProgress& progress) {
             if (display) {
                 display->Update(progress.RecordsDone, progress.Counts.Found,
                                 progress.Counts.Copied);
             }
-        });
+        },
+        reportProblem);
     if (display) {
         display->Finish();
     }
@@ -55,5 +65,5 @@ int main(int argc, char** argv) {
         std::perror("quenby-sort: writing the messages failed");
         return 1;
     }
-    return counts.Failed > 0 ? 1 : 0;
+    return counts.Failed > 0 || anyProblemFailed ? 1 : 0;
 }

@@ -74,10 +74,12 @@ FoundFiles Collect(const SortOptions& options, const std::vector<std::string>& p
 
 class FileSteps {
 public:
-    FileSteps(const SortOptions& options, MessageList& messages, SortCounts& counts)
+    FileSteps(const SortOptions& options, MessageList& messages, SortCounts& counts,
+              const ProblemCallback& problems)
         : m_options(options),
           m_messages(messages),
           m_counts(counts),
+          m_problems(problems),
           m_root(platform::WithTrailingSeparator(options.TargetRoot)) {}
 
     void Run(const Suchrecord& record) {
@@ -160,9 +162,16 @@ private:
         return platform::FileEntryExists(target);
     }
 
+    void Report(std::string text, bool failed = true) const {
+        if (m_problems) {
+            m_problems(SortProblem{std::move(text), failed});
+        }
+    }
+
     const SortOptions& m_options;
     MessageList& m_messages;
     SortCounts& m_counts;
+    const ProblemCallback& m_problems;
     const std::string m_root;
     std::unordered_map<std::string, DayFolder> m_folders;
 };
@@ -206,14 +215,14 @@ void MessageList::Add(std::string line) {
 }
 
 SortCounts SortRun(const SortOptions& options, MessageList& messages,
-                   const ProgressCallback& progress) {
+                   const ProgressCallback& progress, const ProblemCallback& problems) {
     SortCounts counts;
     const SeparatorRestorer restorer(ApplyDateNaming(options.LayoutIndex, options.SeparatorChar));
 
     const FoundFiles found = Collect(options, SplitMask(options.MaskText));
     counts.Found = static_cast<std::int64_t>(found.size());
 
-    FileSteps steps(options, messages, counts);
+    FileSteps steps(options, messages, counts, problems);
     std::int64_t done = 0;
     const std::string progressFormat = LoadStr(kStrFilesCopied);
     for (const Suchrecord& record : found) {

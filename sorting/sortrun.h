@@ -79,6 +79,18 @@ struct SortProgress {
 // Called after each file step that ran to its end.
 using ProgressCallback = std::function<void(const SortProgress& progress)>;
 
+// Why a step did not do what was asked, for a person to read, with the
+// system's reason ("cannot copy A to B: No space left on device"). The run's
+// message lines stay exactly as they are; the command line writes these to
+// its error stream.
+struct SortProblem {
+    std::string Text;
+    // False for a note that does not make the run fail, such as a
+    // write-protected source that is kept on purpose.
+    bool Failed = true;
+};
+using ProblemCallback = std::function<void(const SortProblem& problem)>;
+
 // Collects every file below the source folders that matches a pattern of the
 // mask, then copies each into root/<date>/, creating the date folder when
 // missing, optionally under prefix + date + suffix, optionally deleting the
@@ -87,6 +99,6 @@ using ProgressCallback = std::function<void(const SortProgress& progress)>;
 // (SeparatorIndex >= 0). The date pattern stays at the chosen layout's; the
 // separator returns to its value before the run.
 SortCounts SortRun(const SortOptions& options, MessageList& messages,
-                   const ProgressCallback& progress);
+                   const ProgressCallback& progress, const ProblemCallback& problems = {});
 
 }  // namespace quenby
