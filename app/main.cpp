@@ -6,10 +6,13 @@
 #include <QString>
 
 #include "app/quenbymain.h"
+#include "gui/resources.h"
 #include "settings/appfolders.h"
-#include "windows/ergebnisse.h"
+#include "windows/messageswindow.h"
 
 int main(int argc, char** argv) {
+    using namespace quenby::gui;
+
     // The settings path must be known before the main window reads it.
     quenby::InitFolders();
 
@@ -17,19 +20,17 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Quenby"));
     // Lets the desktop find our entry and icon for the window.
     QGuiApplication::setDesktopFileName(QStringLiteral("quenby"));
-    TQuenbyform::ImageList1();  // registers the images before the icon is read
+    InitResources();  // the images must be registered before the icon is read
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/quenby.svg")));
 
-    Quenbyform = new TQuenbyform;
-    Meldungsformular = new TMeldungsformular;
-    Meldungsformular->SetDocumentsFolderProvider(
+    // Both windows live until the message loop ends; the messages window goes
+    // first, as the main window only points to it.
+    TQuenbyform quenbyform;
+    TMeldungsformular meldungsformular;
+    meldungsformular.SetDocumentsFolderProvider(
         [] { return QString::fromStdString(quenby::DocumentsFolder()); });
-    Quenbyform->SetMessagesWindow(Meldungsformular);
+    quenbyform.SetMessagesWindow(&meldungsformular);
 
-    Quenbyform->show();
-    const int result = QApplication::exec();
-    delete Meldungsformular;
-    Meldungsformular = nullptr;
-    delete Quenbyform;
-    return result;
+    quenbyform.show();
+    return QApplication::exec();
 }

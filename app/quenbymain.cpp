@@ -14,33 +14,25 @@
 #include <thread>
 #include <utility>
 
+#include "base/stringtable.h"
+#include "controls/controlstore.h"
 #include "controls/jampathedit.h"
 #include "controls/jamshelltree.h"
 #include "controls/stdcontrols.h"
-#include "platform/folderexists.h"
-#include "resources/stringtable.h"
+#include "gui/dialogs.h"
+#include "gui/hints.h"
+#include "gui/resources.h"
+#include "platform/files/folderexists.h"
 #include "settings/appfolders.h"
-#include "settings/controlstore.h"
 #include "settings/foldersections.h"
 #include "sorting/datenaming.h"
 #include "system/installer.h"
 #include "system/shortcuts.h"
 #include "ui_quenbymain.h"
-#include "windows/dialogs.h"
-#include "windows/ergebnisse.h"
-#include "windows/hints.h"
-#include "windows/info.h"
+#include "windows/infodialog.h"
+#include "windows/messageswindow.h"
 
-TQuenbyform* Quenbyform = nullptr;
-TMeldungsformular* Meldungsformular = nullptr;
-
-// Resources of a static library must be registered by hand, from outside
-// any namespace.
-static void InitMainResources() {
-    Q_INIT_RESOURCE(quenby);
-}
-
-using namespace quenby::gui;
+namespace quenby::gui {
 
 namespace {
 
@@ -103,7 +95,7 @@ TQuenbyform::TQuenbyform(TMeldungsformular* messages, Clock clock, QWidget* pare
       m_ui(std::make_unique<Ui::Quenbyform>()),
       m_messages(messages),
       m_clock(std::move(clock)) {
-    InitMainResources();
+    InitResources();
     m_ui->setupUi(this);
     GroupBox1 = m_ui->GroupBox1;
     Dirs = m_ui->dirs;
@@ -182,14 +174,10 @@ TQuenbyform::TQuenbyform(TMeldungsformular* messages, Clock clock, QWidget* pare
     FormCreate();
 }
 
-TQuenbyform::~TQuenbyform() {
-    if (Quenbyform == this) {
-        Quenbyform = nullptr;
-    }
-}
+TQuenbyform::~TQuenbyform() = default;
 
 QStringList TQuenbyform::ImageList1() {
-    InitMainResources();
+    InitResources();
     return {QStringLiteral(":/images/delete.png"), QStringLiteral(":/images/execute.png"),
             QStringLiteral(":/images/append.png"), QStringLiteral(":/images/messages.png"),
             QStringLiteral(":/images/info.png"),   QStringLiteral(":/images/desktopicon.png"),
@@ -300,7 +288,7 @@ void TQuenbyform::FormCreate() {
 
     quenby::SourceFolderSettings stored;
     try {
-        quenby::LoadFormState(this);
+        LoadFormState(this);
         stored = quenby::ReadSourceFolderSettings(quenby::SettingsFilePath());
     } catch (const std::exception& error) {
         // An unreadable settings file leaves the design values; the window
@@ -503,7 +491,7 @@ bool TQuenbyform::eventFilter(QObject* watched, QEvent* event) {
 
 bool TQuenbyform::FormClose() {
     try {
-        quenby::SaveFormState(this);
+        SaveFormState(this);
         std::vector<std::string> folders;
         folders.reserve(static_cast<std::size_t>(Dirliste->count()));
         for (int row = 0; row < Dirliste->count(); ++row) {
@@ -532,3 +520,5 @@ void TQuenbyform::CommitData(QSessionManager& manager) {
         manager.cancel();
     }
 }
+
+}  // namespace quenby::gui

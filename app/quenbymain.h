@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "sorting/datetime.h"
+#include "base/datetime.h"
 #include "sorting/sortrun.h"
 
 class QCloseEvent;
@@ -15,6 +15,13 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QSessionManager;
+
+namespace Ui {
+class Quenbyform;
+}
+
+namespace quenby::gui {
+
 class TCheckBox;
 class TComboBox;
 class TJamPathEdit;
@@ -23,10 +30,6 @@ class TLabeledEdit;
 class TListBox;
 class TMeldungsformular;
 class TRadioGroup;
-
-namespace Ui {
-class Quenbyform;
-}
 
 // The main window: source folders picked from the folder tree, the target,
 // the shape of the date folders' names, and the buttons that run the sort.
@@ -120,6 +123,4 @@ private:
     bool m_running = false;
 };
 
-// The process-wide windows, set by the program's start-up.
-extern TQuenbyform* Quenbyform;
-extern TMeldungsformular* Meldungsformular;
+}  // namespace quenby::gui

@@ -11,9 +11,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "windows/dialogs.h"
-#include "windows/ergebnisse.h"
+#include "gui/dialogs.h"
+#include "windows/messageswindow.h"
 #include "windows/messageview.h"
+
+using namespace quenby::gui;
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "base/stringtable.h"
 #include "cli/commandline.h"
 #include "cli/linewriter.h"
 #include "cli/progressdisplay.h"
-#include "platform/console.h"
-#include "resources/stringtable.h"
+#include "platform/process/console.h"
 #include "sorting/sortrun.h"
 
 int main(int argc, char** argv) {

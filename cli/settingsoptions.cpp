@@ -1,7 +1,7 @@
 #include "cli/settingsoptions.h"
 
-#include "platform/utf8.h"
-#include "platform/wholefile.h"
+#include "platform/files/wholefile.h"
+#include "platform/text/utf8.h"
 #include "settings/appfolders.h"
 #include "settings/errors.h"
 #include "settings/foldersections.h"

@@ -13,6 +13,8 @@
 
 #include "settings/numbersettings.h"
 
+namespace quenby::gui {
+
 namespace {
 
 // Qt's line edit keeps this many pixels beside its text, inside the text
@@ -377,3 +379,5 @@ void TEnhancedEdit::PaintSelf() {
     canvas.drawText(left, top + metrics.ascent(), shown);
     canvas.end();
 }
+
+}  // namespace quenby::gui

@@ -6,14 +6,16 @@
 #include <functional>
 #include <memory>
 
-#include "controls/numberedit.h"
 #include "controls/stdcontrols.h"
+#include "settings/numberedittext.h"
 
 class QPainter;
+namespace quenby::gui {
 
 // The numeric edit: a one-line edit whose text is a number. It keeps `Value`
 // and `ValueInt` in step with the text, writes a number set by code in a
-// float format, and can filter typing down to a number's characters.
+// float format, and can filter typing down to a number's characters. No
+// window of Quenby uses it yet; the store knows how to save and load it.
 class TEnhancedEdit : public TEdit {
     Q_OBJECT
     Q_PROPERTY(bool AcceptChars READ AcceptChars WRITE SetAcceptChars)
@@ -110,3 +112,5 @@ private:
     bool m_clearing = false;
     TKeyPressEvent m_onKeyPress;
 };
+
+}  // namespace quenby::gui

@@ -6,7 +6,9 @@
 #include <QSizePolicy>
 #include <QToolButton>
 
-#include "windows/dialogs.h"
+#include "gui/dialogs.h"
+
+namespace quenby::gui {
 
 TJamPathEdit::TJamPathEdit(QWidget* parent)
     : QFrame(parent), m_edit(new QLineEdit(this)), m_browse(new QToolButton(this)) {
@@ -46,3 +48,5 @@ void TJamPathEdit::Browse() {
         SetPath(QDir::toNativeSeparators(*chosen));
     }
 }
+
+}  // namespace quenby::gui

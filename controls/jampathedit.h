@@ -5,6 +5,7 @@
 
 class QLineEdit;
 class QToolButton;
+namespace quenby::gui {
 
 // A folder path: an edit with a browse button that opens a folder chooser.
 // The edit inside is part of this control, not a control of its own, so it
@@ -31,3 +32,5 @@ private:
     QLineEdit* m_edit;
     QToolButton* m_browse;
 };
+
+}  // namespace quenby::gui

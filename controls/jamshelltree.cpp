@@ -8,6 +8,8 @@
 #include <QScrollBar>
 #include <QTimer>
 
+namespace quenby::gui {
+
 TJamShellTree::TJamShellTree(QWidget* parent)
     : QTreeView(parent), m_model(new QFileSystemModel(this)) {
     m_model->setFilter(QDir::AllDirs | QDir::Drives | QDir::NoDotAndDotDot);
@@ -91,3 +93,5 @@ void TJamShellTree::keyPressEvent(QKeyEvent* event) {
     m_keepInView = false;
     QTreeView::keyPressEvent(event);
 }
+
+}  // namespace quenby::gui

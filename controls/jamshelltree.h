@@ -4,6 +4,7 @@
 #include <QTreeView>
 
 class QFileSystemModel;
+namespace quenby::gui {
 
 // The computer's folders from the file-system root down, mounted media
 // included; folders only, hidden folders left out as the desktop does. The
@@ -39,3 +40,5 @@ private:
     bool m_keepInView = false;
     bool m_scrollQueued = false;
 };
+
+}  // namespace quenby::gui

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace quenby::gui {
+
 TCustomEdit::TCustomEdit(QWidget* parent) : QLineEdit(parent) {}
 
 TEdit::TEdit(QWidget* parent) : TCustomEdit(parent) {}
@@ -246,3 +248,5 @@ void TDateTimePicker::SetDateTime(quenby::DateTimeValue value) {
 }
 
 TTrackBar::TTrackBar(QWidget* parent) : QSlider(Qt::Horizontal, parent) {}
+
+}  // namespace quenby::gui

@@ -12,7 +12,7 @@
 #include <QSlider>
 #include <QStringList>
 
-#include "sorting/datetime.h"
+#include "base/datetime.h"
 
 class QButtonGroup;
 class QVBoxLayout;
@@ -20,6 +20,7 @@ class QVBoxLayout;
 // The control kinds whose state the settings file keeps. They are told apart
 // by class (qobject_cast), so the class tree matters as much as the members:
 // TEdit and TLabeledEdit are siblings, as are TListBox and TCheckListBox.
+namespace quenby::gui {
 
 class TCustomEdit : public QLineEdit {
     Q_OBJECT
@@ -27,6 +28,7 @@ public:
     explicit TCustomEdit(QWidget* parent = nullptr);
 };
 
+// No window uses this kind; it is kept so the store can save and load it.
 class TEdit : public TCustomEdit {
     Q_OBJECT
 public:
@@ -129,6 +131,7 @@ public:
     explicit TListBox(QWidget* parent = nullptr);
 };
 
+// No window uses this kind; it is kept so the store can save and load it.
 class TCheckListBox : public TCustomListBox {
     Q_OBJECT
 public:
@@ -142,6 +145,7 @@ public:
     void SetChecked(int index, bool checked);
 };
 
+// No window uses this kind; it is kept so the store can save and load it.
 class TMenuItem : public QAction {
     Q_OBJECT
     Q_PROPERTY(bool Checked READ Checked WRITE SetChecked)
@@ -154,7 +158,8 @@ public:
     void SetChecked(bool checked);
 };
 
-// Date and time as the day count the rest of the program uses.
+// Date and time as the day count the rest of the program uses. No window
+// uses this kind; it is kept so the store can save and load it.
 class TDateTimePicker : public QDateTimeEdit {
     Q_OBJECT
     Q_PROPERTY(double DateTime READ DateTime WRITE SetDateTime)
@@ -169,6 +174,7 @@ public:
 QDateTime DateTimeValueToQDateTime(quenby::DateTimeValue value);
 quenby::DateTimeValue QDateTimeToDateTimeValue(const QDateTime& dateTime);
 
+// No window uses this kind; it is kept so the store can save and load it.
 class TTrackBar : public QSlider {
     Q_OBJECT
     Q_PROPERTY(int Position READ Position WRITE SetPosition)
@@ -178,3 +184,5 @@ public:
     int Position() const { return value(); }
     void SetPosition(int position) { setValue(position); }
 };
+
+}  // namespace quenby::gui

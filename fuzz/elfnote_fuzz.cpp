@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/versioninfo.h"
+#include "platform/process/versioninfo.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const quenby::platform::ImageReader read = [data, size](std::uint64_t offset,

@@ -1,11 +1,11 @@
 #include "settings/appfolders.h"
 
-#include "platform/executable.h"
-#include "platform/fileops.h"
-#include "platform/folderexists.h"
-#include "platform/pathsep.h"
-#include "platform/shellfolders.h"
-#include "resources/stringtable.h"
+#include "base/stringtable.h"
+#include "platform/files/fileops.h"
+#include "platform/files/folderexists.h"
+#include "platform/files/pathsep.h"
+#include "platform/process/executable.h"
+#include "platform/shell/shellfolders.h"
 #include "settings/errors.h"
 
 namespace quenby {
@@ -14,19 +14,9 @@ namespace {
 using platform::kPathSeparator;
 using platform::WithTrailingSeparator;
 
-// Where a path's folder part ends. Windows also ends a drive name with ":";
-// elsewhere ":" is an ordinary character of a name.
-bool IsDelimiter(char c) {
-#ifdef _WIN32
-    return c == kPathSeparator || c == ':';
-#else
-    return c == kPathSeparator;
-#endif
-}
-
 std::size_t LastDelimiter(const std::string& path) {
     for (std::size_t i = path.size(); i > 0; --i) {
-        if (IsDelimiter(path[i - 1])) {
+        if (platform::IsPathDelimiter(path[i - 1])) {
             return i - 1;
         }
     }
@@ -76,15 +66,8 @@ bool ForceFolders(const std::string& path) {
     if (folder.back() == kPathSeparator) {
         folder.pop_back();
     }
-#ifdef _WIN32
-    // "C:" and the like: a drive is never created.
-    const bool tooShort = folder.size() < 3;
-#else
-    // Only the root ("/" without its separator) has nothing to create.
-    const bool tooShort = folder.empty();
-#endif
     const std::string parent = FolderPart(folder);
-    if (tooShort || platform::FolderExists(folder) || parent == folder) {
+    if (platform::NamesWholeVolume(folder) || platform::FolderExists(folder) || parent == folder) {
         return true;
     }
     return ForceFolders(parent) && platform::CreateFolder(folder);
@@ -98,7 +81,7 @@ std::string ExecutableFileName(const std::string& executablePath) {
 std::string ChangeFileExt(const std::string& name, const std::string& extension) {
     std::size_t at = std::string::npos;
     for (std::size_t i = name.size(); i > 0; --i) {
-        if (name[i - 1] == '.' || IsDelimiter(name[i - 1])) {
+        if (name[i - 1] == '.' || platform::IsPathDelimiter(name[i - 1])) {
             at = i - 1;
             break;
         }
@@ -110,13 +93,12 @@ std::string ChangeFileExt(const std::string& name, const std::string& extension)
 }
 
 std::string ExecutableBaseName(const std::string& executablePath) {
-#ifdef _WIN32
-    return ExecutableFileName(ChangeFileExt(executablePath, ""));
-#else
-    // Executables here carry no extension: "quenby.v2" is a name of its own
-    // and must not share the settings of "quenby".
+    // Where executables carry no extension, "quenby.v2" must not share the
+    // settings of "quenby".
+    if constexpr (platform::kExecutableNamesCarryExtension) {
+        return ExecutableFileName(ChangeFileExt(executablePath, ""));
+    }
     return ExecutableFileName(executablePath);
-#endif
 }
 
 std::string SettingsFileName(const std::string& executablePath) {
@@ -157,25 +139,6 @@ void InitFolders(const std::string& executablePath) {
     ApplicationFolders values;
     values.AppFolder = GetAppFolder(executablePath);
     values.DocumentsFolder = GetSpecialFolder(CSIDL_PERSONAL);
-    values.SendToFolder = GetSpecialFolder(CSIDL_SENDTO);
-    values.PicturesFolder = GetSpecialFolder(CSIDL_MYPICTURES);
-    values.MusicFolder = GetSpecialFolder(CSIDL_MYMUSIC);
-    values.VideoFolder = GetSpecialFolder(CSIDL_MYVIDEO);
-    values.DesktopDirectory = GetSpecialFolder(CSIDL_DESKTOPDIRECTORY);
-    values.DesktopFolder = GetSpecialFolder(CSIDL_DESKTOP);
-    values.FavoritesFolder = GetSpecialFolder(CSIDL_FAVORITES);
-    values.FontsFolder = GetSpecialFolder(CSIDL_FONTS);
-    values.ProfileFolder = GetSpecialFolder(CSIDL_PROFILE);
-    values.ProgramsFolder = GetSpecialFolder(CSIDL_PROGRAMS);
-    values.ProgramFilesFolder = GetSpecialFolder(CSIDL_PROGRAM_FILES);
-    values.RecentFolder = GetSpecialFolder(CSIDL_RECENT);
-    values.StartupFolder = GetSpecialFolder(CSIDL_STARTUP);
-    values.WindowsFolder = GetSpecialFolder(CSIDL_WINDOWS);
-    values.InternetCacheFolder = GetSpecialFolder(CSIDL_INTERNET_CACHE);
-    values.InternetFolder = GetSpecialFolder(CSIDL_INTERNET);
-    values.TempFolder = GetTempFolder();
-    values.ComputerName = platform::ComputerName();
-    values.ExecutableFolder = ExecutableFolder(executablePath);
     values.SettingsFilePath =
         WithTrailingSeparator(values.AppFolder) + SettingsFileName(executablePath);
     Values() = std::move(values);

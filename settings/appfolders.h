@@ -67,30 +67,13 @@ std::string ComposeSettingsFilePath(const std::string& executablePath);
 std::string GetAppFolder();
 std::string GetAppFolder(const std::string& executablePath);
 
-// The values start-up fills and nothing else changes.
+// The values start-up fills and nothing else changes. (The original also
+// looked up a dozen other shell folders, the temporary folder and the
+// computer's name here, which nothing ever read.)
 struct ApplicationFolders {
     std::string AppFolder;
     std::string SettingsFilePath;
     std::string DocumentsFolder;
-    std::string SendToFolder;
-    std::string PicturesFolder;
-    std::string MusicFolder;
-    std::string VideoFolder;
-    std::string DesktopDirectory;
-    std::string DesktopFolder;
-    std::string FavoritesFolder;
-    std::string FontsFolder;
-    std::string ProfileFolder;
-    std::string ProgramsFolder;
-    std::string ProgramFilesFolder;
-    std::string RecentFolder;
-    std::string StartupFolder;
-    std::string WindowsFolder;
-    std::string InternetCacheFolder;
-    std::string InternetFolder;
-    std::string TempFolder;
-    std::string ComputerName;
-    std::string ExecutableFolder;
 };
 
 // The start-up step: computes every value, creating the application folder

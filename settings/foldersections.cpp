@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "platform/folderexists.h"
+#include "platform/files/folderexists.h"
 #include "settings/inifile.h"
 #include "settings/numbertext.h"
 

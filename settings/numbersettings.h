@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/numberformat.h"
+#include "platform/locale/numberformat.h"
 
 namespace quenby {
 

@@ -1,6 +1,6 @@
 #include "settings/textencoding.h"
 
-#include "platform/utf8.h"
+#include "platform/text/utf8.h"
 
 namespace quenby {
 namespace {

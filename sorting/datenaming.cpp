@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "platform/regional.h"
-#include "platform/utf8.h"
+#include "platform/locale/regional.h"
+#include "platform/text/utf8.h"
 
 namespace quenby {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "sorting/datetime.h"
+#include "base/datetime.h"
 
 namespace quenby {
 

@@ -5,10 +5,10 @@
 #include <thread>
 #include <vector>
 
-#include "platform/folderlisting.h"
-#include "platform/localtime.h"
-#include "platform/pathsep.h"
-#include "platform/wildcard.h"
+#include "platform/files/folderlisting.h"
+#include "platform/files/pathsep.h"
+#include "platform/locale/localtime.h"
+#include "platform/text/wildcard.h"
 
 namespace quenby {
 

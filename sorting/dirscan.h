@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "sorting/datetime.h"
+#include "base/datetime.h"
 
 namespace quenby {
 

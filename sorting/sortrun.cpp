@@ -5,33 +5,16 @@
 #include <unordered_set>
 #include <utility>
 
-#include "platform/fileops.h"
-#include "platform/folderexists.h"
-#include "platform/folderlisting.h"
-#include "platform/pathsep.h"
-#ifdef _WIN32
-#include "platform/casefold.h"
-#include "platform/utf8.h"
-#endif
-#include "resources/stringtable.h"
+#include "base/stringtable.h"
+#include "platform/files/fileops.h"
+#include "platform/files/folderexists.h"
+#include "platform/files/folderlisting.h"
+#include "platform/files/namekey.h"
+#include "platform/files/pathsep.h"
 #include "sorting/datenaming.h"
 
 namespace quenby {
 namespace {
-
-// How a day folder's file names are told apart: Windows ignores letter case,
-// so there "IMG_1.JPG" already exists when "img_1.jpg" does.
-std::string NameKey(const std::string& name) {
-#ifdef _WIN32
-    std::string key;
-    for (const char32_t c : platform::DecodeUtf8Lossless(name)) {
-        key += platform::EncodeUtf8(platform::SimpleCaseFold(c));
-    }
-    return key;
-#else
-    return name;
-#endif
-}
 
 // Puts the separator back however the run ends.
 class SeparatorRestorer {
@@ -98,7 +81,7 @@ public:
         } else if (platform::CopyFileNoReplace(record.Dateiname, target, m_options.DeleteSources)) {
             ++m_counts.Copied;
             if (day != nullptr && day->Listed) {
-                day->Files.insert(NameKey(name));
+                day->Files.insert(platform::FolderNameKey(name));
             }
             m_messages.Add(FormatText(LoadStr(kStrCopiedFile), {record.Dateiname, target}));
             if (m_options.DeleteSources && platform::DeleteFileUnlessReadOnly(record.Dateiname)) {
@@ -133,7 +116,7 @@ private:
                 day.Files.reserve(listing->Size());
                 for (std::size_t i = 0; i < listing->Size(); ++i) {
                     if (listing->Resolve(i) == platform::FolderListing::Resolved::File) {
-                        day.Files.insert(NameKey(listing->Name(i)));
+                        day.Files.insert(platform::FolderNameKey(listing->Name(i)));
                     }
                 }
             }
@@ -157,7 +140,7 @@ private:
                              const std::string& target) {
         if (day != nullptr && day->Listed &&
             name.find(platform::kPathSeparator) == std::string::npos) {
-            return day->Files.contains(NameKey(name));
+            return day->Files.contains(platform::FolderNameKey(name));
         }
         return platform::FileEntryExists(target);
     }

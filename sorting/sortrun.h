@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "sorting/datetime.h"
+#include "base/datetime.h"
 #include "sorting/dirscan.h"
 
 namespace quenby {

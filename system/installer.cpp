@@ -1,8 +1,8 @@
 #include "system/installer.h"
 
-#include "platform/executable.h"
-#include "platform/localename.h"
-#include "platform/versioninfo.h"
+#include "platform/locale/localename.h"
+#include "platform/process/executable.h"
+#include "platform/process/versioninfo.h"
 
 namespace quenby {
 namespace {
@@ -62,11 +62,9 @@ bool GetVersionNumber(double& number, const std::string& executablePath) {
 }
 
 TUserLanguage GetUserLanguage() {
-#ifdef _WIN32
-    return UserLanguageFromLanguageId(platform::UserDefaultLanguageId());
-#else
-    return UserLanguageFromLocaleName(platform::UserLocaleName());
-#endif
+    const platform::UserLanguageSetting setting = platform::ReadUserLanguageSetting();
+    return setting.LanguageId ? UserLanguageFromLanguageId(*setting.LanguageId)
+                              : UserLanguageFromLocaleName(setting.LocaleName);
 }
 
 TUserLanguage UserLanguageFromLanguageId(std::uint16_t languageId) {

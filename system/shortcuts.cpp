@@ -1,8 +1,8 @@
 #include "system/shortcuts.h"
 
-#include "platform/executable.h"
-#include "platform/pathsep.h"
-#include "platform/shelllink.h"
+#include "platform/files/pathsep.h"
+#include "platform/process/executable.h"
+#include "platform/shell/shelllink.h"
 #include "settings/appfolders.h"
 
 namespace quenby {

@@ -10,6 +10,8 @@
 #include <QScrollBar>
 #include <algorithm>
 
+namespace quenby::gui {
+
 namespace {
 
 constexpr int kMargin = 4;
@@ -383,3 +385,5 @@ void TMessageView::mouseDoubleClickEvent(QMouseEvent* event) {
     }
     SetSelection({at.Line, start}, {at.Line, end});
 }
+
+}  // namespace quenby::gui

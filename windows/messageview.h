@@ -3,6 +3,7 @@
 #include <QAbstractScrollArea>
 #include <QString>
 #include <QStringList>
+namespace quenby::gui {
 
 // A read-only view of text lines that stays quick with millions of them: it
 // keeps the lines as they are and paints only those in sight, where a text
@@ -70,3 +71,5 @@ private:
     int m_contentWidth = 0;
     bool m_selecting = false;
 };
+
+}  // namespace quenby::gui

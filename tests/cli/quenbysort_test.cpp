@@ -13,7 +13,7 @@
 #include <vector>
 
 #ifdef _WIN32
-#include "platform/widetext.h"
+#include "platform/text/widetext.h"
 #endif
 #include "tests/support/tempfolder.h"
 

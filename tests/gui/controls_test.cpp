@@ -6,15 +6,17 @@
 #include <QToolButton>
 #include <QWidget>
 
+#include "base/datetime.h"
 #include "controls/enhedit.h"
 #include "controls/jampathedit.h"
 #include "controls/jamshelltree.h"
 #include "controls/stdcontrols.h"
-#include "sorting/datetime.h"
 #include "tests/gui/guitest.h"
 #include "tests/support/tempfolder.h"
 
 namespace quenby::test {
+
+using namespace gui;
 namespace {
 
 // The settings store tells the kinds apart by class alone, so the class tree

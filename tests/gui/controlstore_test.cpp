@@ -1,4 +1,4 @@
-#include "settings/controlstore.h"
+#include "controls/controlstore.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +15,8 @@
 #include "tests/support/tempfolder.h"
 
 namespace quenby::test {
+
+using namespace gui;
 namespace {
 
 QString Q(const char* text) {

@@ -1,4 +1,4 @@
-#include "windows/dialogs.h"
+#include "gui/dialogs.h"
 
 #include <gtest/gtest.h>
 
@@ -6,11 +6,13 @@
 #include <QLabel>
 #include <QTest>
 
+#include "gui/helpwindow.h"
+#include "gui/hints.h"
 #include "tests/gui/guitest.h"
-#include "windows/helpwindow.h"
-#include "windows/hints.h"
 
 namespace quenby::test {
+
+using namespace gui;
 namespace {
 
 TEST(DialogsTest, FileFiltersBecomeQtFilters) {

@@ -17,6 +17,8 @@
 #include "tests/gui/guitest.h"
 
 namespace quenby::test {
+
+using namespace gui;
 namespace {
 
 platform::NumberFormat EnglishSeparators() {

@@ -4,6 +4,8 @@
 
 namespace quenby::test {
 
+using namespace gui;
+
 void InstallRefusingHooks() {
     gui::SetMessageBoxHook([](const gui::MessageBoxRequest& request) {
         ADD_FAILURE() << "unexpected message box: " << request.Text.toStdString();

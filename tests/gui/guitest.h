@@ -6,7 +6,7 @@
 #include <ostream>
 #include <vector>
 
-#include "windows/dialogs.h"
+#include "gui/dialogs.h"
 
 // Readable failures: GoogleTest finds this beside QString.
 inline void PrintTo(const QString& text, std::ostream* os) {

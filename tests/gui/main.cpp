@@ -4,8 +4,8 @@
 
 #include <QApplication>
 
+#include "gui/helpwindow.h"
 #include "tests/gui/guitest.h"
-#include "windows/helpwindow.h"
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")

@@ -11,6 +11,8 @@
 #include "tests/gui/guitest.h"
 
 namespace quenby::test {
+
+using namespace gui;
 namespace {
 
 using Position = TMessageView::Position;

@@ -11,20 +11,22 @@
 #include <future>
 #include <optional>
 
+#include "base/stringtable.h"
 #include "controls/jampathedit.h"
 #include "controls/jamshelltree.h"
 #include "controls/stdcontrols.h"
-#include "resources/stringtable.h"
 #include "settings/appfolders.h"
 #include "settings/foldersections.h"
 #include "sorting/datenaming.h"
 #include "tests/gui/guitest.h"
 #include "tests/support/envguard.h"
 #include "tests/support/tempfolder.h"
-#include "windows/ergebnisse.h"
-#include "windows/info.h"
+#include "windows/infodialog.h"
+#include "windows/messageswindow.h"
 
 namespace quenby::test {
+
+using namespace gui;
 namespace {
 
 QString Q(const std::string& text) {

@@ -9,6 +9,8 @@
 #include "tests/support/tempfolder.h"
 
 namespace quenby::test {
+
+using namespace gui;
 namespace {
 
 QString Q(const std::string& text) {

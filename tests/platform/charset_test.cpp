@@ -1,8 +1,8 @@
-#include "platform/charset.h"
+#include "platform/text/charset.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/numberformat.h"
+#include "platform/locale/numberformat.h"
 
 namespace quenby::platform {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/fileops.h"
+#include "platform/files/fileops.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

@@ -1,4 +1,4 @@
-#include "platform/folderexists.h"
+#include "platform/files/folderexists.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

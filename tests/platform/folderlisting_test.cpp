@@ -1,4 +1,4 @@
-#include "platform/folderlisting.h"
+#include "platform/files/folderlisting.h"
 
 #include <gtest/gtest.h>
 #ifndef _WIN32

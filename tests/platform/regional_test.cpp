@@ -1,4 +1,4 @@
-#include "platform/regional.h"
+#include "platform/locale/regional.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/wildcard.h"
+#include "platform/text/wildcard.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/shellfolders.h"
+#include "platform/shell/shellfolders.h"
 #include "settings/errors.h"
 #include "tests/support/envguard.h"
 #include "tests/support/tempfolder.h"
@@ -97,20 +97,19 @@ TEST_F(AppFoldersFixture, ShellFoldersFromTheUserDirs) {
                     "XDG_PICTURES_DIR=\"/srv/Bilder mit \\\"Quote\\\"\"\n"
                     "XDG_MUSIC_DIR=relative/Musik\n");
     InitFolders("/bin/quenby");
-    const ApplicationFolders& folders = AppFolders();
     EXPECT_EQ(DocumentsFolder(), m_home / "Dokumente/");
-    EXPECT_EQ(folders.DesktopFolder, m_home / "Schreibtisch/");
-    EXPECT_EQ(folders.DesktopDirectory, m_home / "Schreibtisch/");
-    EXPECT_EQ(folders.PicturesFolder, "/srv/Bilder mit \"Quote\"/");
-    EXPECT_EQ(folders.MusicFolder, "");
-    EXPECT_EQ(folders.VideoFolder, "");
-    EXPECT_EQ(folders.ProfileFolder, m_home.Path() + "/");
-    EXPECT_EQ(folders.StartupFolder, m_home / "config/autostart/");
-    EXPECT_EQ(folders.SendToFolder, "");
-    EXPECT_EQ(folders.InternetFolder, "");
-    EXPECT_EQ(folders.ExecutableFolder, "/bin/");
-    EXPECT_FALSE(folders.TempFolder.empty());
-    EXPECT_EQ(folders.TempFolder.back(), '/');
+    EXPECT_EQ(GetSpecialFolder(CSIDL_DESKTOP), m_home / "Schreibtisch/");
+    EXPECT_EQ(GetSpecialFolder(CSIDL_DESKTOPDIRECTORY), m_home / "Schreibtisch/");
+    EXPECT_EQ(GetSpecialFolder(CSIDL_MYPICTURES), "/srv/Bilder mit \"Quote\"/");
+    EXPECT_EQ(GetSpecialFolder(CSIDL_MYMUSIC), "");
+    EXPECT_EQ(GetSpecialFolder(CSIDL_MYVIDEO), "");
+    EXPECT_EQ(GetSpecialFolder(CSIDL_PROFILE), m_home.Path() + "/");
+    EXPECT_EQ(GetSpecialFolder(CSIDL_STARTUP), m_home / "config/autostart/");
+    EXPECT_EQ(GetSpecialFolder(CSIDL_SENDTO), "");
+    EXPECT_EQ(GetSpecialFolder(CSIDL_INTERNET), "");
+    EXPECT_EQ(ExecutableFolder("/bin/quenby"), "/bin/");
+    EXPECT_FALSE(GetTempFolder().empty());
+    EXPECT_EQ(GetTempFolder().back(), '/');
 
     // No user-dirs file: the documents folder is empty, not a lone "/".
     ::unlink((m_home / "config/user-dirs.dirs").c_str());

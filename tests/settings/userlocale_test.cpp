@@ -6,8 +6,8 @@
 #include <clocale>
 #include <cstdlib>
 
-#include "platform/charset.h"
-#include "platform/numberformat.h"
+#include "platform/locale/numberformat.h"
+#include "platform/text/charset.h"
 #include "settings/inifile.h"
 #include "settings/numbersettings.h"
 #include "tests/support/envguard.h"

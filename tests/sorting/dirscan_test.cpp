@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/localtime.h"
-#include "platform/pathsep.h"
+#include "platform/files/pathsep.h"
+#include "platform/locale/localtime.h"
 #ifndef _WIN32
 #include "tests/support/childprocess.h"
 #endif

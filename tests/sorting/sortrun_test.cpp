@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/pathsep.h"
+#include "platform/files/pathsep.h"
 #include "sorting/datenaming.h"
 #include "tests/support/tempfolder.h"
 

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "platform/widetext.h"
+#include "platform/text/widetext.h"
 #include "tests/support/tempfolder.h"
 
 namespace quenby::test {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/executable.h"
-#include "platform/versioninfo.h"
+#include "platform/process/executable.h"
+#include "platform/process/versioninfo.h"
 #include "quenby_version.h"
 #include "tests/support/elfimage.h"
 #include "tests/support/envguard.h"

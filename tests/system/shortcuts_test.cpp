@@ -10,8 +10,8 @@
 #include <optional>
 #include <sstream>
 
-#include "platform/desktopentry.h"
-#include "platform/executable.h"
+#include "platform/process/executable.h"
+#include "platform/shell/desktopentry.h"
 #include "tests/support/childprocess.h"
 #include "tests/support/envguard.h"
 #include "tests/support/tempfolder.h"

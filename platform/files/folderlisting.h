@@ -1,0 +1,96 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/text/wildcard.h"
+
+namespace quenby::platform {
+
+// File-attribute bits as the scanner reports them.
+inline constexpr std::uint32_t kAttributeReadOnly = 0x01;
+inline constexpr std::uint32_t kAttributeHidden = 0x02;
+inline constexpr std::uint32_t kAttributeSystem = 0x04;
+inline constexpr std::uint32_t kAttributeDirectory = 0x10;
+inline constexpr std::uint32_t kAttributeNormal = 0x80;
+
+// Names a folder on its device, so that a walk can tell a folder it has
+// already entered, whatever path led to it.
+struct FolderIdentity {
+    std::uint64_t Device = 0;
+    std::uint64_t Inode = 0;
+
+    bool operator==(const FolderIdentity&) const = default;
+};
+
+struct EntryDetails {
+    std::uint32_t Attributes = 0;
+    // 100-nanosecond intervals since 1 January 1601 UTC; UINT64_MAX when the
+    // time lies before that day and cannot be written this way.
+    std::uint64_t LastWriteTime = 0;
+};
+
+// Every entry of one folder, read in a single pass and held in name order
+// (letter case ignored, so the order is the same on every machine). Details
+// are fetched only for the entries that need them.
+class FolderListing {
+public:
+    enum class Order : std::uint8_t { ByName, AsStored };
+
+    // Empty when the folder cannot be opened (missing, not a folder, no right
+    // to read it, path too long). AsStored skips the sorting for callers
+    // that only look names up.
+    static std::optional<FolderListing> Read(const std::string& path, Order order = Order::ByName);
+
+    FolderListing(FolderListing&& other) noexcept;
+    FolderListing& operator=(FolderListing&& other) noexcept;
+    FolderListing(const FolderListing&) = delete;
+    FolderListing& operator=(const FolderListing&) = delete;
+    ~FolderListing();
+
+    const FolderIdentity& Identity() const { return m_identity; }
+    std::size_t Size() const { return m_entries.size(); }
+    const std::string& Name(std::size_t index) const { return m_entries[index].Name; }
+
+    // Directory test that follows links: a link to a folder is a folder.
+    bool IsDirectory(std::size_t index) const;
+
+    enum class Resolved : std::uint8_t { Folder, File, DanglingLink };
+    // What the entry is when links are followed; anything that is not a
+    // folder counts as a file.
+    Resolved Resolve(std::size_t index) const;
+
+    // Attributes and last-write time, following links (a dangling link
+    // reports itself). False when the entry vanished since it was listed.
+    bool Details(std::size_t index, EntryDetails& details) const;
+
+    // Which entries a file-name pattern selects, by this system's own rules:
+    // Windows asks its enumeration (which also matches short 8.3 names),
+    // elsewhere the pattern's own matcher decides.
+    std::vector<bool> Matches(const WildcardPattern& pattern) const;
+
+private:
+    enum class Kind : std::uint8_t { Directory, Other, Unresolved };
+    struct Entry {
+        std::string Name;
+        Kind Type;
+#ifdef _WIN32
+        std::uint32_t Attributes = 0;
+        std::uint64_t LastWriteTime = 0;
+#endif
+    };
+
+    FolderListing() = default;
+
+#ifdef _WIN32
+    std::string m_path;  // ends with the separator
+#else
+    int m_fd = -1;
+#endif
+    FolderIdentity m_identity;
+    std::vector<Entry> m_entries;
+};
+
+}  // namespace quenby::platform

@@ -1,0 +1,159 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "platform/files/folderlisting.h"
+#include "platform/files/nameorder.h"
+
+namespace quenby::platform {
+namespace {
+
+// Seconds between 1601-01-01 and 1970-01-01, the two epochs.
+constexpr std::int64_t kEpochDifferenceSeconds = 11644473600LL;
+
+std::uint64_t ToFileTime(const struct timespec& time) {
+    const std::int64_t seconds = static_cast<std::int64_t>(time.tv_sec) + kEpochDifferenceSeconds;
+    if (seconds < 0 || seconds > INT64_MAX / 10'000'000 - 1) {
+        return UINT64_MAX;
+    }
+    return static_cast<std::uint64_t>(seconds) * 10'000'000U +
+           static_cast<std::uint64_t>(time.tv_nsec) / 100U;
+}
+
+}  // namespace
+
+std::optional<FolderListing> FolderListing::Read(const std::string& path, Order order) {
+    if (path.empty()) {
+        return std::nullopt;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    struct stat folderInfo {};
+    if (::fstat(fd, &folderInfo) != 0) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    // The listing keeps its own descriptor for the detail look-ups; the
+    // directory stream gets a duplicate it may close.
+    const int streamFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    DIR* stream = streamFd >= 0 ? ::fdopendir(streamFd) : nullptr;
+    if (stream == nullptr) {
+        if (streamFd >= 0) {
+            ::close(streamFd);
+        }
+        ::close(fd);
+        return std::nullopt;
+    }
+
+    FolderListing listing;
+    listing.m_fd = fd;
+    listing.m_identity = {static_cast<std::uint64_t>(folderInfo.st_dev),
+                          static_cast<std::uint64_t>(folderInfo.st_ino)};
+    while (const dirent* entry = ::readdir(stream)) {
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
+            continue;
+        }
+        Kind kind = Kind::Other;
+        if (entry->d_type == DT_DIR) {
+            kind = Kind::Directory;
+        } else if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            kind = Kind::Unresolved;
+        }
+        listing.m_entries.push_back({name, kind});
+    }
+    ::closedir(stream);
+    if (order == Order::AsStored) {
+        return listing;
+    }
+    std::sort(listing.m_entries.begin(), listing.m_entries.end(),
+              [](const Entry& a, const Entry& b) { return FolderNameLess(a.Name, b.Name); });
+    return listing;
+}
+
+FolderListing::FolderListing(FolderListing&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)),
+      m_identity(other.m_identity),
+      m_entries(std::move(other.m_entries)) {}
+
+FolderListing& FolderListing::operator=(FolderListing&& other) noexcept {
+    if (this != &other) {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+        m_fd = std::exchange(other.m_fd, -1);
+        m_identity = other.m_identity;
+        m_entries = std::move(other.m_entries);
+    }
+    return *this;
+}
+
+FolderListing::~FolderListing() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
+bool FolderListing::IsDirectory(std::size_t index) const {
+    const Entry& entry = m_entries[index];
+    if (entry.Type != Kind::Unresolved) {
+        return entry.Type == Kind::Directory;
+    }
+    struct stat info {};
+    return ::fstatat(m_fd, entry.Name.c_str(), &info, 0) == 0 && S_ISDIR(info.st_mode);
+}
+
+FolderListing::Resolved FolderListing::Resolve(std::size_t index) const {
+    const Entry& entry = m_entries[index];
+    if (entry.Type == Kind::Directory) {
+        return Resolved::Folder;
+    }
+    if (entry.Type == Kind::Other) {
+        return Resolved::File;
+    }
+    struct stat info {};
+    if (::fstatat(m_fd, entry.Name.c_str(), &info, 0) != 0) {
+        return Resolved::DanglingLink;
+    }
+    return S_ISDIR(info.st_mode) ? Resolved::Folder : Resolved::File;
+}
+
+bool FolderListing::Details(std::size_t index, EntryDetails& details) const {
+    const Entry& entry = m_entries[index];
+    struct stat info {};
+    if (::fstatat(m_fd, entry.Name.c_str(), &info, 0) != 0 &&
+        ::fstatat(m_fd, entry.Name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        return false;
+    }
+    std::uint32_t attributes = 0;
+    if (S_ISDIR(info.st_mode)) {
+        attributes |= kAttributeDirectory;
+    }
+    // A FAT medium shows its read-only attribute as missing write bits.
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        attributes |= kAttributeReadOnly;
+    }
+    if (entry.Name.front() == '.') {
+        attributes |= kAttributeHidden;
+    }
+    details.Attributes = attributes == 0 ? kAttributeNormal : attributes;
+    details.LastWriteTime = ToFileTime(info.st_mtim);
+    return true;
+}
+
+std::vector<bool> FolderListing::Matches(const WildcardPattern& pattern) const {
+    std::vector<bool> matches(m_entries.size(), false);
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        matches[i] = pattern.Matches(m_entries[i].Name);
+    }
+    return matches;
+}
+
+}  // namespace quenby::platform
