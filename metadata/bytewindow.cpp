@@ -1,0 +1,81 @@
+#include "metadata/bytewindow.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quenby {
+
+std::size_t MemoryBytes::Read(std::uint64_t offset, std::span<std::byte> into) const {
+    if (offset >= m_bytes.size()) {
+        return 0;
+    }
+    const std::size_t count =
+        std::min<std::size_t>(into.size(), m_bytes.size() - static_cast<std::size_t>(offset));
+    std::memcpy(into.data(), m_bytes.data() + offset, count);
+    return count;
+}
+
+const std::byte* ByteWindow::Get(std::uint64_t offset, std::size_t length) {
+    if (length > kMaxSpan || offset > m_size || length > m_size - offset) {
+        return nullptr;
+    }
+    if (offset >= m_start && offset - m_start + length <= m_filled) {
+        return m_window.data() + (offset - m_start);
+    }
+    if (m_refills >= kMaxRefills) {
+        return nullptr;
+    }
+    ++m_refills;
+    // A little before the piece too: values often sit just before the
+    // table that points at them.
+    m_start = offset & ~std::uint64_t{511};
+    m_filled = m_source.Read(m_start, m_window);
+    if (offset - m_start + length > m_filled) {
+        m_filled = 0;
+        return nullptr;
+    }
+    return m_window.data() + (offset - m_start);
+}
+
+std::optional<std::uint16_t> ByteWindow::U16(std::uint64_t offset, ByteOrder order) {
+    const std::byte* p = Get(offset, 2);
+    if (p == nullptr) {
+        return std::nullopt;
+    }
+    const auto b0 = std::to_integer<std::uint16_t>(p[0]);
+    const auto b1 = std::to_integer<std::uint16_t>(p[1]);
+    return static_cast<std::uint16_t>(order == ByteOrder::Big ? b0 << 8 | b1 : b1 << 8 | b0);
+}
+
+std::optional<std::uint32_t> ByteWindow::U32(std::uint64_t offset, ByteOrder order) {
+    const std::byte* p = Get(offset, 4);
+    if (p == nullptr) {
+        return std::nullopt;
+    }
+    std::uint32_t value = 0;
+    for (int i = 0; i < 4; ++i) {
+        const int at = order == ByteOrder::Big ? i : 3 - i;
+        value = value << 8 | std::to_integer<std::uint32_t>(p[at]);
+    }
+    return value;
+}
+
+std::optional<std::uint64_t> ByteWindow::U64(std::uint64_t offset, ByteOrder order) {
+    const std::byte* p = Get(offset, 8);
+    if (p == nullptr) {
+        return std::nullopt;
+    }
+    std::uint64_t value = 0;
+    for (int i = 0; i < 8; ++i) {
+        const int at = order == ByteOrder::Big ? i : 7 - i;
+        value = value << 8 | std::to_integer<std::uint64_t>(p[at]);
+    }
+    return value;
+}
+
+bool ByteWindow::Is(std::uint64_t offset, const char (&tag)[5]) {
+    const std::optional<std::uint32_t> value = U32(offset, ByteOrder::Big);
+    return value && *value == FourCC(tag);
+}
+
+}  // namespace quenby
