@@ -5,6 +5,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "metadata/capturedate.h"
 #include "platform/fileops.h"
 #include "platform/folderexists.h"
 #include "platform/folderlisting.h"
@@ -54,11 +55,12 @@ FoundFiles Collect(const SortOptions& options, const std::vector<std::string>& p
     // are joined in pattern order, which is the order of one walk per pattern.
     std::vector<FoundFiles> perPattern(patterns.size());
     for (const std::string& folder : options.SourceFolders) {
-        ScanFolderTreeForPatterns(folder, patterns,
-                                  [&perPattern](std::size_t index, const std::string& folderPath,
-                                                const ScanEntry& entry) {
-                                      CollectFoundFile(perPattern[index], folderPath, entry);
-                                  });
+        ScanFolderTreeForPatterns(
+            folder, patterns,
+            [&perPattern, &options](std::size_t index, const std::string& folderPath,
+                                    const ScanEntry& entry) {
+                CollectFoundFile(perPattern[index], folderPath, entry, options.DateFrom);
+            });
         for (FoundFiles& list : perPattern) {
             if (found.empty()) {
                 found = std::move(list);
@@ -178,13 +180,18 @@ private:
 
 }  // namespace
 
-void CollectFoundFile(FoundFiles& found, const std::string& folderPath, const ScanEntry& entry) {
+void CollectFoundFile(FoundFiles& found, const std::string& folderPath, const ScanEntry& entry,
+                      DateSource dateFrom) {
     Suchrecord record;
     record.Dateiname.reserve(folderPath.size() + entry.Name.size());
     record.Dateiname = folderPath;
     record.Dateiname += entry.Name;
     record.Onlyname = entry.Name;
-    record.Datum = LocalTimeStamp(entry);
+    std::optional<DateTimeValue> captured;
+    if (dateFrom == DateSource::CaptureDate) {
+        captured = ReadCaptureDate(record.Dateiname);
+    }
+    record.Datum = captured ? *captured : LocalTimeStamp(entry);
     found.push_back(std::move(record));
 }
 
