@@ -23,21 +23,28 @@ std::optional<FileRange> FileRange::Open(const std::string& path) {
     }
     FileRange range;
     range.m_fd = fd;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
-        return std::nullopt;
-    }
-    range.m_size = static_cast<std::uint64_t>(info.st_size);
     return range;
 }
 
+std::optional<std::uint64_t> FileRange::Size() const {
+    if (!m_sizeAsked) {
+        m_sizeAsked = true;
+        struct stat info {};
+        if (::fstat(m_fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= 0) {
+            m_size = static_cast<std::uint64_t>(info.st_size);
+        }
+    }
+    return m_size;
+}
+
 FileRange::FileRange(FileRange&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)), m_size(other.m_size) {}
+    : m_fd(std::exchange(other.m_fd, -1)), m_sizeAsked(other.m_sizeAsked), m_size(other.m_size) {}
 
 FileRange& FileRange::operator=(FileRange&& other) noexcept {
     if (this != &other) {
         Close();
         m_fd = std::exchange(other.m_fd, -1);
+        m_sizeAsked = other.m_sizeAsked;
         m_size = other.m_size;
     }
     return *this;
@@ -56,7 +63,7 @@ void FileRange::Close() {
 
 std::size_t FileRange::Read(std::uint64_t offset, std::span<std::byte> into) const {
     std::size_t done = 0;
-    while (done < into.size() && offset + done < m_size) {
+    while (done < into.size()) {
         const ssize_t got = ::pread(m_fd, into.data() + done, into.size() - done,
                                     static_cast<off_t>(offset + done));
         if (got < 0 && errno == EINTR) {

@@ -44,17 +44,25 @@ std::optional<FileRange> FileRange::Open(const std::string& path) {
         unchanged.dwHighDateTime = 0xFFFFFFFF;
         ::SetFileTime(handle, nullptr, &unchanged, nullptr);
     }
+    range.m_sizeAsked = true;
     range.m_size = static_cast<std::uint64_t>(size.QuadPart);
     return range;
 }
 
+std::optional<std::uint64_t> FileRange::Size() const {
+    return m_size;
+}
+
 FileRange::FileRange(FileRange&& other) noexcept
-    : m_handle(std::exchange(other.m_handle, nullptr)), m_size(other.m_size) {}
+    : m_handle(std::exchange(other.m_handle, nullptr)),
+      m_sizeAsked(other.m_sizeAsked),
+      m_size(other.m_size) {}
 
 FileRange& FileRange::operator=(FileRange&& other) noexcept {
     if (this != &other) {
         Close();
         m_handle = std::exchange(other.m_handle, nullptr);
+        m_sizeAsked = other.m_sizeAsked;
         m_size = other.m_size;
     }
     return *this;
@@ -73,7 +81,8 @@ void FileRange::Close() {
 
 std::size_t FileRange::Read(std::uint64_t offset, std::span<std::byte> into) const {
     std::size_t done = 0;
-    while (done < into.size() && offset + done < m_size) {
+    const std::uint64_t size = m_size.value_or(0);
+    while (done < into.size() && offset + done < size) {
         OVERLAPPED at{};
         const std::uint64_t position = offset + done;
         at.Offset = static_cast<DWORD>(position & 0xFFFFFFFFU);
