@@ -12,6 +12,7 @@ namespace quenby {
 class ByteSource {
 public:
     virtual ~ByteSource() = default;
+    // 0 when the source has no size (it is no regular file).
     virtual std::uint64_t Size() const = 0;
     // Fills `into` from `offset`; returns how many bytes arrived.
     virtual std::size_t Read(std::uint64_t offset, std::span<std::byte> into) const = 0;
@@ -36,12 +37,14 @@ enum class ByteOrder : std::uint8_t { Little, Big };
 class ByteWindow {
 public:
     static constexpr std::size_t kWindowSize = 4096;
+    static constexpr std::size_t kFirstReadSize = 2048;
     static constexpr std::size_t kMaxSpan = 256;  // the longest piece asked for at once
     static constexpr int kMaxRefills = 64;
 
-    explicit ByteWindow(const ByteSource& source) : m_source(source), m_size(source.Size()) {}
+    explicit ByteWindow(const ByteSource& source) : m_source(source) {}
 
-    std::uint64_t Size() const { return m_size; }
+    // Asked of the source only when a walk needs it.
+    std::uint64_t Size();
 
     // `length` (at most kMaxSpan) bytes at `offset`, valid until the next
     // call; nullptr when they are not all in the file or the reads are used up.
@@ -55,11 +58,11 @@ public:
 
 private:
     const ByteSource& m_source;
-    std::uint64_t m_size;
+    std::optional<std::uint64_t> m_size;
     std::uint64_t m_start = 0;
     std::size_t m_filled = 0;
     int m_refills = 0;
-    std::array<std::byte, kWindowSize> m_window{};
+    std::array<std::byte, kWindowSize> m_window;  // filled before it is read
 };
 
 // Big-endian four-character code, as boxes and chunks name themselves.

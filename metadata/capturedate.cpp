@@ -12,7 +12,7 @@ namespace {
 class FileBytes final : public ByteSource {
 public:
     explicit FileBytes(const platform::FileRange& file) : m_file(file) {}
-    std::uint64_t Size() const override { return m_file.Size(); }
+    std::uint64_t Size() const override { return m_file.Size().value_or(0); }
     std::size_t Read(std::uint64_t offset, std::span<std::byte> into) const override {
         return m_file.Read(offset, into);
     }

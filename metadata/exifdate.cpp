@@ -32,17 +32,18 @@ public:
         if (!count || *count > kMaxEntries || offset + 2 + std::uint64_t{12} * *count > m_length) {
             return dates;
         }
-        for (std::uint32_t i = 0; i < *count; ++i) {
+        for (std::uint32_t i = 0; i < *count && !dates.Original; ++i) {
             const std::uint64_t entry = std::uint64_t{offset} + 2 + std::uint64_t{12} * i;
-            const std::optional<std::uint16_t> tag = U16(entry);
-            if (!tag) {
+            const std::byte* fields = m_bytes.Get(m_base + entry, 2);
+            if (fields == nullptr) {
                 break;
             }
-            if (*tag == kDateTimeOriginal && !dates.Original) {
+            const std::uint16_t tag = Decode16(fields);
+            if (tag == kDateTimeOriginal && !dates.Original) {
                 dates.Original = ReadStamp(entry);
-            } else if (*tag == kDateTimeDigitized && !dates.Digitized) {
+            } else if (tag == kDateTimeDigitized && !dates.Digitized) {
                 dates.Digitized = ReadStamp(entry);
-            } else if (*tag == kExifIfdPointer && !dates.ExifIfd) {
+            } else if (tag == kExifIfdPointer && !dates.ExifIfd) {
                 dates.ExifIfd = U32(entry + 8);
             }
         }
@@ -57,6 +58,12 @@ public:
     }
 
 private:
+    std::uint16_t Decode16(const std::byte* p) const {
+        const auto b0 = std::to_integer<std::uint16_t>(p[0]);
+        const auto b1 = std::to_integer<std::uint16_t>(p[1]);
+        return static_cast<std::uint16_t>(m_order == ByteOrder::Big ? b0 << 8 | b1 : b1 << 8 | b0);
+    }
+
     // An ASCII stamp; bytes of any one-byte type are read the same way,
     // since some writers store the text as UNDEFINED.
     std::optional<DateTimeValue> ReadStamp(std::uint64_t entry) {

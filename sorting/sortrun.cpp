@@ -188,7 +188,9 @@ void CollectFoundFile(FoundFiles& found, const std::string& folderPath, const Sc
     record.Dateiname += entry.Name;
     record.Onlyname = entry.Name;
     std::optional<DateTimeValue> captured;
-    if (dateFrom == DateSource::CaptureDate) {
+    // A pipe or device named like a photo is not opened.
+    if (dateFrom == DateSource::CaptureDate &&
+        (entry.Attributes & platform::kAttributeDevice) == 0) {
         captured = ReadCaptureDate(record.Dateiname);
     }
     record.Datum = captured ? *captured : LocalTimeStamp(entry);
