@@ -161,10 +161,10 @@ std::optional<Extent> LocateItem(ByteWindow& bytes, const Box& iloc, const std::
             }
             const std::uint64_t start = origin + base + offset;
             const std::uint64_t end = method == 1 ? idat->End : bytes.Size();
-            if (start > end) {
+            if (start > end || length > end - start) {
                 return std::nullopt;
             }
-            return Extent{start, length == 0 || length > end - start ? end - start : length};
+            return Extent{start, length == 0 ? end - start : length};  // 0: up to the end
         }
     }
     return std::nullopt;

@@ -58,7 +58,8 @@ std::optional<DateTimeValue> ReadPngDate(ByteWindow& bytes) {
     for (int piece = 0; piece < kMaxPieces; ++piece) {
         const std::optional<std::uint32_t> length = bytes.U32(at, ByteOrder::Big);
         const std::optional<std::uint32_t> type = bytes.U32(at + 4, ByteOrder::Big);
-        if (!length || !type || *type == FourCC("IEND")) {
+        if (!length || !type || *type == FourCC("IEND") ||
+            std::uint64_t{12} + *length > bytes.Size() - at) {
             return std::nullopt;
         }
         if (*type == FourCC("eXIf")) {
