@@ -227,8 +227,9 @@ std::optional<DateTimeValue> ReadHeifExif(ByteWindow& bytes, const Box& meta) {
 // Apple's "com.apple.quicktime.creationdate" in the movie's `meta`: the
 // wall-clock time where the video was taken, with its zone.
 std::optional<DateTimeValue> ReadAppleCreationDate(ByteWindow& bytes, const Box& meta) {
-    // QuickTime's `meta` has no version field, the ISO one does.
-    const std::uint64_t first = bytes.Is(meta.Body + 4, "hdlr") ? meta.Body : meta.Body + 4;
+    // QuickTime's `meta` has no version field; the ISO one has, and its
+    // handler box always comes first.
+    const std::uint64_t first = bytes.Is(meta.Body + 8, "hdlr") ? meta.Body + 4 : meta.Body;
     std::optional<std::uint32_t> keyIndex;
     ForEachBox(bytes, first, meta.End, [&](const Box& keys) {
         if (keys.Type != FourCC("keys")) {
