@@ -50,40 +50,30 @@ const std::byte* ByteWindow::Get(std::uint64_t offset, std::size_t length) {
     return m_window.data() + (offset - m_start);
 }
 
-std::optional<std::uint16_t> ByteWindow::U16(std::uint64_t offset, ByteOrder order) {
-    const std::byte* p = Get(offset, 2);
+template <typename Number>
+std::optional<Number> ByteWindow::Read(std::uint64_t offset, ByteOrder order) {
+    const std::byte* p = Get(offset, sizeof(Number));
     if (p == nullptr) {
         return std::nullopt;
     }
-    const auto b0 = std::to_integer<std::uint16_t>(p[0]);
-    const auto b1 = std::to_integer<std::uint16_t>(p[1]);
-    return static_cast<std::uint16_t>(order == ByteOrder::Big ? b0 << 8 | b1 : b1 << 8 | b0);
+    Number value = 0;
+    for (std::size_t i = 0; i < sizeof(Number); ++i) {
+        const std::size_t at = order == ByteOrder::Big ? i : sizeof(Number) - 1 - i;
+        value = static_cast<Number>(value << 8 | std::to_integer<Number>(p[at]));
+    }
+    return value;
+}
+
+std::optional<std::uint16_t> ByteWindow::U16(std::uint64_t offset, ByteOrder order) {
+    return Read<std::uint16_t>(offset, order);
 }
 
 std::optional<std::uint32_t> ByteWindow::U32(std::uint64_t offset, ByteOrder order) {
-    const std::byte* p = Get(offset, 4);
-    if (p == nullptr) {
-        return std::nullopt;
-    }
-    std::uint32_t value = 0;
-    for (int i = 0; i < 4; ++i) {
-        const int at = order == ByteOrder::Big ? i : 3 - i;
-        value = value << 8 | std::to_integer<std::uint32_t>(p[at]);
-    }
-    return value;
+    return Read<std::uint32_t>(offset, order);
 }
 
 std::optional<std::uint64_t> ByteWindow::U64(std::uint64_t offset, ByteOrder order) {
-    const std::byte* p = Get(offset, 8);
-    if (p == nullptr) {
-        return std::nullopt;
-    }
-    std::uint64_t value = 0;
-    for (int i = 0; i < 8; ++i) {
-        const int at = order == ByteOrder::Big ? i : 7 - i;
-        value = value << 8 | std::to_integer<std::uint64_t>(p[at]);
-    }
-    return value;
+    return Read<std::uint64_t>(offset, order);
 }
 
 bool ByteWindow::Is(std::uint64_t offset, const char (&tag)[5]) {

@@ -57,6 +57,9 @@ public:
     bool Is(std::uint64_t offset, const char (&tag)[5]);
 
 private:
+    template <typename Number>
+    std::optional<Number> Read(std::uint64_t offset, ByteOrder order);
+
     const ByteSource& m_source;
     std::optional<std::uint64_t> m_size;
     std::uint64_t m_start = 0;
