@@ -14,18 +14,19 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ctest --test-dir build/test --output-on-failure --parallel "$(nproc)" --timeout 300
 
-# A short, bounded fuzz run of the settings-file reader and the version-note
-# reader. New inputs go to a scratch folder, never into the seed corpus.
+# A short, bounded fuzz run of the settings-file reader, the version-note
+# reader and the capture-date reader. New inputs go to a scratch folder, never into the seed corpus.
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQUENBY_FUZZ=ON -DQUENBY_BUILD_TESTS=OFF -DQUENBY_WERROR=ON >/dev/null
-cmake --build build/fuzz --parallel "$(nproc)" --target quenby_inifile_fuzz quenby_elfnote_fuzz
+cmake --build build/fuzz --parallel "$(nproc)" --target quenby_inifile_fuzz quenby_elfnote_fuzz \
+  quenby_capturedate_fuzz
 scratch=$(mktemp -d)
 cleanup() {
   rm -rf "$scratch"
   if [ -n "${wineserver:-}" ]; then "$wineserver" -k 2>/dev/null || true; fi
 }
 trap cleanup EXIT
-for target in inifile:40 elfnote:15; do
+for target in inifile:40 elfnote:15 capturedate:20; do
   name=${target%%:*}
   mkdir -p "$scratch/$name"
   echo "Fuzzing the $name reader for ${target##*:} s ..."

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Measures quenby-sort against find and cp on generated trees and prints the
-# ratios of their mean wall-clock times, and the peak memory of a run over a
-# million found files. Usage: bench/bench.sh [WORK_DIR]   (needs ~2.5 GB)
+# ratios of their mean wall-clock times, the peak memory of a run over a
+# million found files, and collecting photos by capture date against
+# collecting them by file time. Usage: bench/bench.sh [WORK_DIR]   (needs ~2.5 GB)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 work=$(realpath -m "${1:-bench/work}")
@@ -63,3 +64,9 @@ tree "$work/million" 10000 100 jpg 0
 # what a million found records cost, not a million copies.
 /usr/bin/time -f "%M" -o "$work/rss.txt" "$sort_bin" -q -t "$work/missing/target" "$work/million" >/dev/null || true
 echo "1,000,000 found files: peak RSS $(( $(tail -n 1 "$work/rss.txt") / 1024 )) MiB"
+
+# 20,000 camera-like JPEGs of 100 KB, collected on a warm cache.
+[ -e "$work/photos/.done" ] || {
+  rm -rf "$work/photos"; python3 bench/makephotos.py "$work/photos" 200 100 102400; touch "$work/photos/.done"
+}
+build/release/bench/quenby_capture_bench "$work/photos"

@@ -12,6 +12,8 @@ namespace quenby::cli {
 namespace {
 
 constexpr const char* kSeparators[] = {"-", ".", "_", "=", "~", "#"};
+constexpr const char* kDateFromFile = "file";
+constexpr const char* kDateFromCapture = "capture";
 
 std::string OneLine(std::string text) {
     std::replace(text.begin(), text.end(), '\n', ' ');
@@ -32,10 +34,14 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& arguments) {
     // current drive, and options are written the same on every system.
     app.allow_windows_style_options(false);
     app.set_version_flag("--version", std::string("quenby-sort ") + QUENBY_VERSION_TEXT);
+    app.footer(
+        "Example: quenby-sort --date-from capture -t ~/Pictures/Sorted /media/card/DCIM\n"
+        "files the card's photos and videos by the day they were taken.");
 
     CommandLine command;
     SortOptions& options = command.Options;
     std::string separator = "-";
+    std::string dateFrom = kDateFromFile;
     std::string settingsFile;
     // Without --settings the sources and the target are required; with it
     // they may come from the file, so the check waits until after parsing.
@@ -67,6 +73,13 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& arguments) {
         app.add_flag("--rename", options.RenameFiles, "Name each copy prefix + date + suffix");
     CLI::Option* deleteOption = app.add_flag("--delete", options.DeleteSources,
                                              "Delete each source once its copy is safely on disk");
+    CLI::Option* dateFromOption =
+        app.add_option("--date-from", dateFrom,
+                       "Each file's day: \"file\", its last-write time, or \"capture\", the "
+                       "moment stored in the photo or video (a file without one keeps its "
+                       "last-write time)")
+            ->check(CLI::IsMember({kDateFromFile, kDateFromCapture}))
+            ->capture_default_str();
     CLI::Option* settingsOption =
         app.add_option("--settings", settingsFile,
                        "Take the options from the window program's settings file (default " +
@@ -122,6 +135,9 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& arguments) {
         take(suffixOption, options.Suffix, fromFile.Suffix);
         take(renameOption, options.RenameFiles, fromFile.RenameFiles);
         take(deleteOption, options.DeleteSources, fromFile.DeleteSources);
+        take(dateFromOption, dateFrom,
+             std::string(fromFile.DateFrom == DateSource::CaptureDate ? kDateFromCapture
+                                                                      : kDateFromFile));
         if (options.SourceFolders.empty()) {
             return usageError("no source folder: " + path +
                               " lists none that exists and none is given");
@@ -139,6 +155,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& arguments) {
     const auto chosen = std::find(std::begin(kSeparators), std::end(kSeparators), separator);
     options.SeparatorIndex = static_cast<int>(chosen - std::begin(kSeparators));
     options.SeparatorChar = SeparatorChoices[static_cast<std::size_t>(options.SeparatorIndex)];
+    options.DateFrom =
+        dateFrom == kDateFromCapture ? DateSource::CaptureDate : DateSource::LastWriteTime;
     outcome.Run = std::move(command);
     return outcome;
 }

@@ -61,6 +61,10 @@ bool ReadSortOptionsFromSettings(const std::string& path, SortOptions& options,
         read.Suffix = ini.ReadString(kFormSection, "Suffix", read.Suffix);
         read.DeleteSources = ini.ReadBool(kFormSection, "deletesource", read.DeleteSources);
         read.RenameFiles = ini.ReadBool(kFormSection, "useprefix", read.RenameFiles);
+        // Older settings files lack the key: their runs stay by last-write time.
+        const bool capture =
+            ini.ReadBool(kFormSection, "usecapturedate", read.DateFrom == DateSource::CaptureDate);
+        read.DateFrom = capture ? DateSource::CaptureDate : DateSource::LastWriteTime;
         options = std::move(read);
         return true;
     } catch (const SettingsError& failure) {

@@ -7,7 +7,8 @@ packages=(cmake ninja-build g++ libcli11-dev tzdata)
 for need in "$@"; do
   case "$need" in
     build) packages+=(qt6-base-dev) ;;
-    test) packages+=(libgtest-dev unrtf desktop-file-utils locales) ;;
+    # heif-enc writes a real HEIC for the capture-date test.
+    test) packages+=(libgtest-dev unrtf desktop-file-utils locales libheif-examples) ;;
     bench) packages+=(hyperfine time python3) ;;
     fuzz) packages+=(clang libclang-rt-dev) ;;
     # The Windows cross build (POSIX-threads MinGW) and Wine to run its tests.

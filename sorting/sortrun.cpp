@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "base/stringtable.h"
+#include "metadata/capturedate.h"
 #include "platform/files/fileops.h"
 #include "platform/files/folderexists.h"
 #include "platform/files/folderlisting.h"
@@ -37,11 +38,12 @@ FoundFiles Collect(const SortOptions& options, const std::vector<std::string>& p
     // are joined in pattern order, which is the order of one walk per pattern.
     std::vector<FoundFiles> perPattern(patterns.size());
     for (const std::string& folder : options.SourceFolders) {
-        ScanFolderTreeForPatterns(folder, patterns,
-                                  [&perPattern](std::size_t index, const std::string& folderPath,
-                                                const ScanEntry& entry) {
-                                      CollectFoundFile(perPattern[index], folderPath, entry);
-                                  });
+        ScanFolderTreeForPatterns(
+            folder, patterns,
+            [&perPattern, &options](std::size_t index, const std::string& folderPath,
+                                    const ScanEntry& entry) {
+                CollectFoundFile(perPattern[index], folderPath, entry, options.DateFrom);
+            });
         for (FoundFiles& list : perPattern) {
             if (found.empty()) {
                 found = std::move(list);
@@ -161,13 +163,20 @@ private:
 
 }  // namespace
 
-void CollectFoundFile(FoundFiles& found, const std::string& folderPath, const ScanEntry& entry) {
+void CollectFoundFile(FoundFiles& found, const std::string& folderPath, const ScanEntry& entry,
+                      DateSource dateFrom) {
     Suchrecord record;
     record.Dateiname.reserve(folderPath.size() + entry.Name.size());
     record.Dateiname = folderPath;
     record.Dateiname += entry.Name;
     record.Onlyname = entry.Name;
-    record.Datum = LocalTimeStamp(entry);
+    std::optional<DateTimeValue> captured;
+    // A pipe or device named like a photo is not opened.
+    if (dateFrom == DateSource::CaptureDate &&
+        (entry.Attributes & platform::kAttributeDevice) == 0) {
+        captured = ReadCaptureDate(record.Dateiname);
+    }
+    record.Datum = captured ? *captured : LocalTimeStamp(entry);
     found.push_back(std::move(record));
 }
 

@@ -11,6 +11,14 @@
 
 namespace quenby {
 
+// Where a file's date, and so its day folder, comes from.
+enum class DateSource : std::uint8_t {
+    LastWriteTime,  // the file system's last-write time
+    // The moment stored in the photo or video itself; a file without one
+    // keeps its last-write time.
+    CaptureDate,
+};
+
 // The inputs of one run, as the main window or the command line gives them.
 struct SortOptions {
     std::vector<std::string> SourceFolders;
@@ -23,20 +31,24 @@ struct SortOptions {
     std::string Suffix;
     bool RenameFiles = false;
     bool DeleteSources = false;
+    DateSource DateFrom = DateSource::LastWriteTime;
 };
 
 // One file found by the scan.
 struct Suchrecord {
     std::string Dateiname;      // folder path with its final separator, then the name
     std::string Onlyname;       // the name alone
-    DateTimeValue Datum = 0.0;  // local last-write time
+    DateTimeValue Datum = 0.0;  // local last-write time, or the capture date when asked for
 };
 
 // The files a run has found, in collection order. The same file may stand
 // in it more than once (two patterns, or two listed folders).
 using FoundFiles = std::vector<Suchrecord>;
 
-void CollectFoundFile(FoundFiles& found, const std::string& folderPath, const ScanEntry& entry);
+// Appends the entry's record. Only with CaptureDate is the file itself
+// opened, so a run by last-write time reads nothing but the folders.
+void CollectFoundFile(FoundFiles& found, const std::string& folderPath, const ScanEntry& entry,
+                      DateSource dateFrom = DateSource::LastWriteTime);
 
 // The patterns of a mask: cut at every ";", pieces verbatim (blanks kept, an
 // empty piece is a pattern that matches nothing); an empty mask has none.

@@ -14,6 +14,9 @@ inline constexpr std::uint32_t kAttributeReadOnly = 0x01;
 inline constexpr std::uint32_t kAttributeHidden = 0x02;
 inline constexpr std::uint32_t kAttributeSystem = 0x04;
 inline constexpr std::uint32_t kAttributeDirectory = 0x10;
+// Neither a regular file nor a folder: a pipe, socket or device node, which
+// nothing should open to look inside.
+inline constexpr std::uint32_t kAttributeDevice = 0x40;
 inline constexpr std::uint32_t kAttributeNormal = 0x80;
 
 // Names a folder on its device, so that a walk can tell a folder it has

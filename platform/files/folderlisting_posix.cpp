@@ -135,6 +135,8 @@ bool FolderListing::Details(std::size_t index, EntryDetails& details) const {
     std::uint32_t attributes = 0;
     if (S_ISDIR(info.st_mode)) {
         attributes |= kAttributeDirectory;
+    } else if (!S_ISREG(info.st_mode)) {
+        attributes |= kAttributeDevice;
     }
     // A FAT medium shows its read-only attribute as missing write bits.
     if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {

@@ -17,13 +17,15 @@ TEST(CommandLineTest, DefaultsMatchTheMainWindow) {
     EXPECT_EQ(options.SeparatorChar, U'-');
     EXPECT_FALSE(options.RenameFiles);
     EXPECT_FALSE(options.DeleteSources);
+    EXPECT_EQ(options.DateFrom, DateSource::LastWriteTime);
     EXPECT_FALSE(outcome.Run->Quiet);
 }
 
 TEST(CommandLineTest, EveryOptionReachesTheRun) {
-    const ParseOutcome outcome = ParseCommandLine(
-        {"--target", "out", "--mask", "*.png; *.mov", "--layout", "3", "-s", "#", "--prefix",
-         " IMG_", "--suffix", "_x ", "--rename", "--delete", "-q", "card"});
+    const ParseOutcome outcome =
+        ParseCommandLine({"--target", "out", "--mask", "*.png; *.mov", "--layout", "3", "-s", "#",
+                          "--prefix", " IMG_", "--suffix", "_x ", "--rename", "--delete", "-q",
+                          "--date-from", "capture", "card"});
     ASSERT_TRUE(outcome.Run.has_value()) << outcome.Error;
     const SortOptions& options = outcome.Run->Options;
     EXPECT_EQ(options.MaskText, "*.png; *.mov");
@@ -34,6 +36,7 @@ TEST(CommandLineTest, EveryOptionReachesTheRun) {
     EXPECT_EQ(options.Suffix, "_x ");
     EXPECT_TRUE(options.RenameFiles);
     EXPECT_TRUE(options.DeleteSources);
+    EXPECT_EQ(options.DateFrom, DateSource::CaptureDate);
     EXPECT_TRUE(outcome.Run->Quiet);
 }
 
@@ -48,6 +51,7 @@ TEST(CommandLineTest, UsageErrorsGiveOneLineAndExitCodeTwo) {
         {"-t", "out", "-s", "/", "card"},  // not one of the six
         {"-t", "out", "-s", "--", "card"},
         {"-t", "out", "--bogus", "card"},
+        {"-t", "out", "--date-from", "exif", "card"},
     };
     for (const auto& arguments : bad) {
         const ParseOutcome outcome = ParseCommandLine(arguments);

@@ -15,6 +15,7 @@
 #ifdef _WIN32
 #include "platform/text/widetext.h"
 #endif
+#include "tests/support/mediafixtures.h"
 #include "tests/support/tempfolder.h"
 
 namespace quenby {
@@ -183,6 +184,44 @@ TEST_F(QuenbySortTest, ExitCodeOneWhenAFileCouldNotBeCopied) {
     EXPECT_EQ(result.ExitCode, 1);
     EXPECT_NE(result.Out.find("could not copied to"), std::string::npos);
     EXPECT_NE(result.Out.find("0 of 2 files copied\n"), std::string::npos);
+}
+
+// Phone and camera files copied to the computer a month later: by capture
+// date each lands on the day it was taken, by file time on the copy's day.
+TEST_F(QuenbySortTest, SortsAMixedFolderByCaptureDateOnRequest) {
+    const test::TimeZoneGuard berlin("Europe/Berlin");
+    const std::string card = m_tmp / "Phone";
+    const struct {
+        const char* Name;
+        std::string Bytes;
+        const char* TakenOn;
+    } files[] = {
+        {"IMG_1.jpg", test::Jpeg(test::Tiff("2021:07:04 00:15:00")), "2021-07-04"},
+        {"IMG_2.heic", test::Heic(test::Tiff("2021:07:03 18:00:00")), "2021-07-03"},
+        // 22:30 UTC, half past midnight in Berlin.
+        {"VID_3.mp4", test::QuickTime("mp42", test::Seconds1904(2021, 7, 3, 22, 30)), "2021-07-04"},
+        {"MVI_4.avi", test::Avi("SUN JUL 04 10:00:00 2010\n"), "2010-07-04"},
+        {"scan.jpg", test::Jpeg(""), "2021-08-01"},
+    };
+    for (const auto& file : files) {
+        test::WriteFile(card + "/" + file.Name, file.Bytes);
+        test::SetLocalMtime(card + "/" + file.Name, 2021, 8, 1, 12, 0);
+    }
+    test::MakeFolders(m_tmp / "ByCapture");
+    test::MakeFolders(m_tmp / "ByFile");
+    const std::string mask = "*.jpg;*.heic;*.mp4;*.avi";
+    const Result byCapture = RunSort(
+        m_tmp, {"-q", "--date-from", "capture", "-m", mask, "-t", m_tmp / "ByCapture", card});
+    const Result byFile = RunSort(m_tmp, {"-q", "-m", mask, "-t", m_tmp / "ByFile", card});
+    EXPECT_EQ(byCapture.ExitCode, 0) << byCapture.Err;
+    EXPECT_EQ(byFile.ExitCode, 0) << byFile.Err;
+    for (const auto& file : files) {
+        EXPECT_EQ(test::ReadFile(m_tmp / "ByCapture/" + file.TakenOn + "/" + file.Name), file.Bytes)
+            << file.Name;
+        EXPECT_TRUE(test::Exists(m_tmp / "ByFile/2021-08-01/" + file.Name)) << file.Name;
+    }
+    EXPECT_EQ(test::ListFolder(m_tmp / "ByCapture"),
+              (std::vector<std::string>{"2010-07-04", "2021-07-03", "2021-07-04", "2021-08-01"}));
 }
 
 TEST_F(QuenbySortTest, UsageErrorsTouchNothing) {

@@ -17,15 +17,15 @@ protected:
     SettingsOptionTest() {
         test::MakeFolders(m_card);
         test::MakeFolders(m_camera);
-        test::WriteFile(m_file,
-                        "[Quenbyform]\r\nSektionVorhanden=1\r\noptionen=2\r\ntrennzeichen=_\r\n"
-                        "trennzeichenI=2\r\ndirliste=-1\r\nmaske=*.png;*.mov\r\nrootdir=" +
-                            m_target +
-                            "\r\nPrefix=Urlaub \r\nSuffix=_b\r\ndeletesource=1\r\n"
-                            "useprefix=1\r\n\r\n[Check]\r\nWroteSuccesful=1\r\n\r\n"
-                            "[Quellverzeichnisse]\r\nAnzahl=3\r\nNr1=" +
-                            m_card + "\r\nNr2=" + m_folder / "gone" + "\r\nNr3=" + m_camera +
-                            "\r\n");
+        test::WriteFile(
+            m_file,
+            "[Quenbyform]\r\nSektionVorhanden=1\r\noptionen=2\r\ntrennzeichen=_\r\n"
+            "trennzeichenI=2\r\ndirliste=-1\r\nmaske=*.png;*.mov\r\nrootdir=" +
+                m_target +
+                "\r\nPrefix=Urlaub \r\nSuffix=_b\r\ndeletesource=1\r\n"
+                "useprefix=1\r\nusecapturedate=1\r\n\r\n[Check]\r\nWroteSuccesful=1\r\n\r\n"
+                "[Quellverzeichnisse]\r\nAnzahl=3\r\nNr1=" +
+                m_card + "\r\nNr2=" + m_folder / "gone" + "\r\nNr3=" + m_camera + "\r\n");
     }
 
     ParseOutcome Parse(std::vector<std::string> arguments) { return ParseCommandLine(arguments); }
@@ -51,13 +51,14 @@ TEST_F(SettingsOptionTest, TheFileGivesEveryOption) {
     EXPECT_EQ(options.Suffix, "_b");
     EXPECT_TRUE(options.RenameFiles);
     EXPECT_TRUE(options.DeleteSources);
+    EXPECT_EQ(options.DateFrom, DateSource::CaptureDate);
 }
 
 TEST_F(SettingsOptionTest, CommandLineOptionsWin) {
     const std::string other = m_folder / "other";
     const ParseOutcome outcome =
         Parse({"-t", other, "-m", "*.jpg", "-l", "0", "-s", "~", "--prefix", "p", "--suffix", "s",
-               "--settings=" + m_file, m_camera});
+               "--date-from", "file", "--settings=" + m_file, m_camera});
     ASSERT_TRUE(outcome.Run) << outcome.Error;
     const SortOptions& options = outcome.Run->Options;
     EXPECT_EQ(options.SourceFolders, std::vector<std::string>{m_camera});
@@ -67,6 +68,7 @@ TEST_F(SettingsOptionTest, CommandLineOptionsWin) {
     EXPECT_EQ(options.SeparatorChar, U'~');
     EXPECT_EQ(options.Prefix, "p");
     EXPECT_EQ(options.Suffix, "s");
+    EXPECT_EQ(options.DateFrom, DateSource::LastWriteTime);
 }
 
 TEST_F(SettingsOptionTest, WithoutAFileNameTheWindowProgramsFileIsRead) {
@@ -94,6 +96,7 @@ TEST_F(SettingsOptionTest, OddValuesInTheFileKeepTheDefaults) {
     EXPECT_EQ(options.MaskText, "*.jpg;*.avi");
     EXPECT_FALSE(options.DeleteSources);
     EXPECT_FALSE(options.RenameFiles);
+    EXPECT_EQ(options.DateFrom, DateSource::LastWriteTime);  // a file from before the key
 
     // Only the index stored: the list selects that item.
     test::WriteFile(m_file, "[Quenbyform]\r\ntrennzeichenI=1\r\nrootdir=" + m_target +
