@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -95,10 +96,14 @@ using ProblemCallback = std::function<void(const SortProblem& problem)>;
 // mask, then copies each into root/<date>/, creating the date folder when
 // missing, optionally under prefix + date + suffix, optionally deleting the
 // source once its copy is safely on disk. An existing target is never
-// touched. Every step is a line in `messages`. Needs a chosen separator
+// touched. Every step is a line in `messages`; a folder of a source tree
+// that cannot be read is a failed problem. Needs a chosen separator
 // (SeparatorIndex >= 0). The date pattern stays at the chosen layout's; the
 // separator returns to its value before the run.
+// Once `stopRequested` is set, the run ends before its next file step (or
+// folder, while it collects); every step it made has its lines.
 SortCounts SortRun(const SortOptions& options, MessageList& messages,
-                   const ProgressCallback& progress, const ProblemCallback& problems = {});
+                   const ProgressCallback& progress, const ProblemCallback& problems = {},
+                   const std::atomic<bool>* stopRequested = nullptr);
 
 }  // namespace quenby
