@@ -53,6 +53,9 @@ public:
     const std::vector<std::string>& Lines() const { return m_lines; }
     std::size_t Count() const { return m_lines.size(); }
     void Clear() { m_lines.clear(); }
+    // A listener that cannot take a line may throw: the run's step for that
+    // file then ends at once, so nothing further (such as deleting the
+    // source) happens without its line.
     void SetListener(Listener listener) { m_listener = std::move(listener); }
     // A listener that writes each line away may not need them kept: a run
     // over a million files would otherwise hold every line until its end.
