@@ -189,10 +189,12 @@ TEST_F(QuenbySortTest, RenamesAndDeletesOnRequest) {
 }
 
 TEST_F(QuenbySortTest, ExitCodeOneWhenAFileCouldNotBeCopied) {
-    const Result result = RunSort(m_tmp, {"-t", m_tmp / "Missing", m_tmp / "Card"});
+    // A folder stands where the copy should go.
+    test::MakeFolders(m_tmp / "Photos/2014-05-03/a.jpg");
+    const Result result = RunSort(m_tmp, {"-t", m_tmp / "Photos", m_tmp / "Card"});
     EXPECT_EQ(result.ExitCode, 1);
     EXPECT_NE(result.Out.find("could not copied to"), std::string::npos);
-    EXPECT_NE(result.Out.find("0 of 2 files copied\n"), std::string::npos);
+    EXPECT_NE(result.Out.find("1 of 2 files copied\n"), std::string::npos);
 }
 
 TEST_F(QuenbySortTest, UsageErrorsTouchNothing) {
@@ -200,7 +202,12 @@ TEST_F(QuenbySortTest, UsageErrorsTouchNothing) {
          {std::vector<std::string>{m_tmp / "Card"},
           {"-t", m_tmp / "Photos", "-l", "7", m_tmp / "Card"},
           {"-t", m_tmp / "Photos", "-s", ":", "--delete", m_tmp / "Card"},
-          {"-t", m_tmp / "Photos", "--frobnicate", m_tmp / "Card"}}) {
+          {"-t", m_tmp / "Photos", "--frobnicate", m_tmp / "Card"},
+          // An empty target must not make the next argument the target.
+          {"--target=", m_tmp / "Photos", m_tmp / "Card", "--delete"},
+          {"-t", m_tmp / "Photos", m_tmp / "Card", m_tmp / "NoCard", "--delete"},
+          {"-t", m_tmp / "NoPhotos", m_tmp / "Card"},
+          {"-t", m_tmp / "Photos", "--rename", "--prefix", "../x_", "--delete", m_tmp / "Card"}}) {
         const Result result = RunSort(m_tmp, arguments);
         EXPECT_EQ(result.ExitCode, 2);
         EXPECT_EQ(result.Out, "");
