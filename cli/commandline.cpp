@@ -3,8 +3,10 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <sstream>
+#include <utility>
 
 #include "cli/settingsoptions.h"
+#include "platform/files/folderexists.h"
 #include "quenby_version.h"
 #include "sorting/datenaming.h"
 
@@ -21,6 +23,46 @@ std::string OneLine(std::string text) {
         text.pop_back();
     }
     return text;
+}
+
+std::string NotEmpty(const std::string& value) {
+    return value.empty() ? std::string("the value must not be empty") : std::string();
+}
+
+// CLI11 reads "--target=" as a bare "--target" and takes the next argument
+// as its value, so `--target="$DEST"` with an empty DEST would make a source
+// folder the target; and "--settings" may stand alone, so an empty value
+// given to it would quietly mean the default file. The option given an
+// empty value in one of these spellings, or nothing.
+std::string OptionWithEmptyValue(const std::vector<std::string>& arguments) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--") {
+            break;
+        }
+        const std::size_t equals = argument.find('=');
+        if (argument.rfind("--", 0) == 0 && equals != std::string::npos &&
+            equals + 1 == argument.size()) {
+            return argument.substr(0, equals);
+        }
+        if (argument == "--settings" && i + 1 < arguments.size() && arguments[i + 1].empty()) {
+            return argument;
+        }
+    }
+    return {};
+}
+
+// A blank at either end of a pattern is part of it, as in the window, so
+// "*.jpg; *.avi" matches only .avi files whose names begin with a blank.
+std::string BlankEdgedPatterns(const std::string& mask) {
+    std::string listed;
+    for (const std::string& pattern : SplitMask(mask)) {
+        if (!pattern.empty() && (pattern.front() == ' ' || pattern.front() == '\t' ||
+                                 pattern.back() == ' ' || pattern.back() == '\t')) {
+            listed += (listed.empty() ? "\"" : ", \"") + pattern + "\"";
+        }
+    }
+    return listed;
 }
 
 }  // namespace
@@ -50,12 +92,10 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& arguments) {
     CLI::Option* targetOption =
         app.add_option("-t,--target", options.TargetRoot,
                        "Target folder (required unless --settings gives one)")
-            ->check([](const std::string& value) {
-                return value.empty() ? std::string("the target folder must not be empty")
-                                     : std::string();
-            });
+            ->check(NotEmpty);
     CLI::Option* maskOption =
         app.add_option("-m,--mask", options.MaskText, "Patterns separated by \";\"")
+            ->check(NotEmpty)
             ->capture_default_str();
     CLI::Option* layoutOption = app.add_option("-l,--layout", options.LayoutIndex,
                                                "0 yyyy-mm-dd, 1 yyyy-m-d, 2 dd-mm-yyyy, 3 d-m-yyyy")
@@ -66,9 +106,11 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& arguments) {
                                            std::begin(kSeparators), std::end(kSeparators))))
                                        ->capture_default_str();
     CLI::Option* prefixOption =
-        app.add_option("--prefix", options.Prefix, "Text before the date in renamed copies");
+        app.add_option("--prefix", options.Prefix, "Text before the date in renamed copies")
+            ->check(NotEmpty);
     CLI::Option* suffixOption =
-        app.add_option("--suffix", options.Suffix, "Text after the date in renamed copies");
+        app.add_option("--suffix", options.Suffix, "Text after the date in renamed copies")
+            ->check(NotEmpty);
     CLI::Option* renameOption =
         app.add_flag("--rename", options.RenameFiles, "Name each copy prefix + date + suffix");
     CLI::Option* deleteOption = app.add_flag("--delete", options.DeleteSources,
@@ -89,6 +131,11 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& arguments) {
     app.add_flag("-q,--quiet", command.Quiet, "No progress display");
 
     ParseOutcome outcome;
+    if (const std::string option = OptionWithEmptyValue(arguments); !option.empty()) {
+        outcome.ExitCode = kExitUsage;
+        outcome.Error = "quenby-sort: " + option + ": the value must not be empty (see --help)\n";
+        return outcome;
+    }
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {
         app.parse(reversed);
@@ -150,6 +197,34 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& arguments) {
         return usageError("SOURCE is required");
     } else if (targetOption->count() == 0) {
         return usageError("--target is required");
+    }
+
+    // Checked before anything is touched, so that a mistyped path stops the
+    // run instead of making every file "could not copied".
+    for (const std::string& source : options.SourceFolders) {
+        if (!platform::FolderExists(source)) {
+            return usageError("the source folder " + source + " does not exist or is no folder");
+        }
+    }
+    if (!platform::FolderExists(options.TargetRoot)) {
+        return usageError("the target folder " + options.TargetRoot +
+                          " does not exist or is no folder");
+    }
+    // Copies are named prefix + date + suffix inside their day folder; a
+    // path separator would put them elsewhere ("../../x_").
+    if (options.RenameFiles) {
+        for (const auto& [what, text] :
+             {std::pair{"prefix", &options.Prefix}, std::pair{"suffix", &options.Suffix}}) {
+            if (HoldsPathSeparator(*text)) {
+                return usageError(std::string("the ") + what + " \"" + *text +
+                                  "\" holds a path separator; it must stay part of a file name");
+            }
+        }
+    }
+    if (const std::string patterns = BlankEdgedPatterns(options.MaskText); !patterns.empty()) {
+        outcome.Error = "quenby-sort: warning: the mask \"" + options.MaskText +
+                        "\" has patterns that start or end with a blank (" + patterns +
+                        "); they are used as written and probably miss files\n";
     }
 
     const auto chosen = std::find(std::begin(kSeparators), std::end(kSeparators), separator);

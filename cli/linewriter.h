@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
@@ -10,11 +11,12 @@ namespace quenby::cli {
 
 // Writes lines to a stream so that each reaches the reader within a tenth
 // of a second, also while a long copy runs, without one system call per
-// line when thousands arrive per second. On a terminal every line is
-// written at once.
+// line when thousands arrive per second. On a terminal, or when asked for
+// `eachLineAtOnce`, every line is handed to the system before Write returns,
+// so a failed write is known before the program does anything further.
 class LineWriter {
 public:
-    explicit LineWriter(std::FILE* stream);
+    explicit LineWriter(std::FILE* stream, bool eachLineAtOnce = false);
     LineWriter(const LineWriter&) = delete;
     LineWriter& operator=(const LineWriter&) = delete;
     ~LineWriter();
@@ -22,15 +24,23 @@ public:
     void Write(std::string_view line);
     // Writes out everything pending; false when the stream reports an error.
     bool Flush();
+    // True once any write failed (stream closed, disk full, reader gone);
+    // ErrorNumber then tells why, as an errno value.
+    bool Failed() const { return m_failed.load(); }
+    int ErrorNumber() const { return m_errorNumber.load(); }
 
 private:
     void FlushPeriodically(std::stop_token stop);
+    // Call with the mutex held.
+    bool FlushLocked();
 
     std::FILE* m_stream;
     bool m_immediate;
     std::mutex m_mutex;
     std::condition_variable_any m_wake;
     bool m_pending = false;
+    std::atomic<bool> m_failed{false};
+    std::atomic<int> m_errorNumber{0};
     std::jthread m_flusher;
 };
 

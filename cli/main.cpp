@@ -1,7 +1,10 @@
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -10,11 +13,14 @@
 #include "cli/linewriter.h"
 #include "cli/progressdisplay.h"
 #include "platform/process/console.h"
+#include "platform/process/stopsignals.h"
 #include "sorting/sortrun.h"
 
 int main(int argc, char** argv) {
     using namespace quenby;
 
+    // First of all, before any file is opened.
+    const bool outputOpen = platform::SecureStandardStreams();
     platform::UseUtf8Console();
     const std::vector<std::string> arguments = platform::ProgramArguments(argc, argv);
     cli::ParseOutcome outcome = cli::ParseCommandLine(arguments);
@@ -24,6 +30,19 @@ int main(int argc, char** argv) {
         return outcome.ExitCode;
     }
     const cli::CommandLine& command = *outcome.Run;
+    // Without its messages a run cannot tell what it moved where.
+    if (!outputOpen) {
+        std::fputs(
+            "quenby-sort: standard output is closed, so the run would leave no record; "
+            "nothing was done\n",
+            stderr);
+        return 1;
+    }
+
+    // Interrupted, the run stops after the file it is at, and every line of
+    // what it did is written before the program ends.
+    std::atomic<bool> stopRequested{false};
+    platform::CatchStopRequests(stopRequested);
 
     std::optional<cli::ProgressDisplay> display;
     if (!command.Quiet && ::isatty(STDERR_FILENO) == 1) {
@@ -31,14 +50,23 @@ int main(int argc, char** argv) {
         display->ShowCollecting();
     }
 
-    cli::LineWriter output(stdout);
+    // A run that deletes writes each line out as it comes: a deletion's line
+    // is out, and known to be, before the next deletion happens.
+    cli::LineWriter output(stdout, command.Options.DeleteSources);
     MessageList messages;
     messages.SetRetainLines(false);
-    messages.SetListener([&display, &output](const std::string& line) {
+    messages.SetListener([&display, &output, &stopRequested](const std::string& line) {
         if (display) {
             display->BeforeOutput();
         }
         output.Write(line);
+        // What happens after a line that could not be written would go
+        // unrecorded: the file's step ends here, before its source could be
+        // deleted, and the run stops.
+        if (output.Failed()) {
+            stopRequested.store(true);
+            throw std::runtime_error("the messages cannot be written");
+        }
     });
     bool anyProblemFailed = false;
     const auto reportProblem = [&display, &anyProblemFailed](const SortProblem& problem) {
@@ -50,19 +78,29 @@ int main(int argc, char** argv) {
     };
     const SortCounts counts = SortRun(
         command.Options, messages,
-        [&display](const SortProgress& progress) {
+        [&display, &output, &stopRequested](const SortProgress& progress) {
+            if (output.Failed()) {
+                stopRequested.store(true);
+            }
             if (display) {
                 display->Update(progress.RecordsDone, progress.Counts.Found,
                                 progress.Counts.Copied);
             }
         },
-        reportProblem);
+        reportProblem, &stopRequested);
     if (display) {
         display->Finish();
     }
     output.Write(FormatText(LoadStr(kStrFilesCopied), {counts.Copied, counts.Found}));
-    if (!output.Flush()) {
-        std::perror("quenby-sort: writing the messages failed");
+    const bool written = output.Flush();
+    if (const int code = platform::StopRequestExitCode(); code != 0) {
+        std::fputs("quenby-sort: interrupted; the run stopped after the last file listed\n",
+                   stderr);
+        return code;
+    }
+    if (!written) {
+        std::fprintf(stderr, "quenby-sort: writing the messages failed: %s; the run stopped\n",
+                     std::strerror(output.ErrorNumber()));
         return 1;
     }
     return counts.Failed > 0 || anyProblemFailed ? 1 : 0;

@@ -8,16 +8,19 @@ void ProgressDisplay::ShowCollecting() {
     std::fputs("\rCollecting files...", m_terminal);
     std::fflush(m_terminal);
     m_drawn = true;
+    m_lastDraw = std::chrono::steady_clock::now();
 }
 
 void ProgressDisplay::Update(std::int64_t done, std::int64_t found, std::int64_t copied) {
     m_done = done;
     m_found = found;
     m_copied = copied;
-    // A terminal cannot show thousands of redraws a second; a tenth of a
-    // second is smooth enough and keeps the copy itself fast.
+    // A terminal cannot show thousands of redraws a second, and each costs
+    // the run time. Also after a message line took the bar away, it comes
+    // back only at the next redraw that is due: with a line per file, a
+    // redraw per file made the run three times slower than without the bar.
     const auto now = std::chrono::steady_clock::now();
-    if (m_drawn && done != found && now - m_lastDraw < std::chrono::milliseconds(100)) {
+    if (now - m_lastDraw < kRedrawInterval) {
         return;
     }
     m_lastDraw = now;

@@ -6,11 +6,13 @@
 
 namespace quenby::cli {
 
-// A one-line progress bar on a terminal. Lines written to the same terminal
-// go above it: call BeforeOutput first, and the bar is drawn again at the
-// next update.
+// A one-line progress bar on a terminal, drawn at most 20 times a second.
+// Lines written to the same terminal go above it: call BeforeOutput first,
+// and the bar is drawn again at the next update that is due.
 class ProgressDisplay {
 public:
+    static constexpr std::chrono::milliseconds kRedrawInterval{50};
+
     explicit ProgressDisplay(std::FILE* terminal) : m_terminal(terminal) {}
 
     void ShowCollecting();

@@ -24,12 +24,15 @@ bool ReadSortOptionsFromSettings(const std::string& path, SortOptions& options,
                                  std::string& error) {
     std::string bytes;
     std::string reason;
-    switch (platform::ReadWholeFile(path, bytes, reason)) {
+    switch (platform::ReadWholeFile(path, bytes, reason, kMaxSettingsFileBytes)) {
         case platform::ReadOutcome::Missing:
             error = "the settings file " + path + " does not exist";
             return false;
         case platform::ReadOutcome::Failed:
             error = "cannot read the settings file " + path + ": " + reason;
+            return false;
+        case platform::ReadOutcome::TooLarge:
+            error = "the settings file " + path + " is larger than 16 MB and is not read";
             return false;
         case platform::ReadOutcome::Read:
             break;

@@ -103,9 +103,12 @@ TMemIniFile::TMemIniFile(const std::string& fileName, std::string ansiCharset)
     }
     std::string bytes;
     std::string reason;
-    switch (platform::ReadWholeFile(fileName, bytes, reason)) {
+    switch (platform::ReadWholeFile(fileName, bytes, reason, kMaxSettingsFileBytes)) {
         case platform::ReadOutcome::Missing:
             return;
+        case platform::ReadOutcome::TooLarge:
+            reason = kSettingsFileTooLarge;
+            [[fallthrough]];
         case platform::ReadOutcome::Failed:
             throw FileOpenError(
                 FormatText("Datei %s kann nicht geöffnet werden. %s", {fileName, reason}));

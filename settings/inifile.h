@@ -41,6 +41,11 @@ private:
     std::string m_fileName;
 };
 
+// No settings file of the program comes near this; a larger one is refused
+// rather than parsed for minutes into gigabytes of memory.
+inline constexpr std::uint64_t kMaxSettingsFileBytes = 16 * 1024 * 1024;
+inline constexpr const char* kSettingsFileTooLarge = "The file is larger than 16 MB.";
+
 // The whole settings file in memory. Reading parses the file once; writes
 // change only the memory until UpdateFile replaces the file in one step.
 // Section and key names match in any letter case; where a name occurs twice
@@ -48,7 +53,8 @@ private:
 class TMemIniFile : public TCustomIniFile {
 public:
     // Reads the file when it exists (an empty name gives an empty model).
-    // Throws FileOpenError when the file is there but cannot be read. Text
+    // Throws FileOpenError when the file is there but cannot be read or is
+    // larger than kMaxSettingsFileBytes. Text
     // without a byte-order mark is in the locale's character set.
     explicit TMemIniFile(const std::string& fileName);
     // The same with a given character set for text without a mark.

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/files/pathsep.h"
 #include "platform/locale/regional.h"
 #include "platform/text/utf8.h"
 
@@ -150,6 +151,19 @@ bool IsValidFileName(std::string_view name) {
         }
     }
     return true;
+}
+
+bool HoldsPathSeparator(std::string_view text) {
+    for (const char c : text) {
+        if (c == platform::kPathSeparator || c == '/' || c == '\0') {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IsPlainFileName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." && !HoldsPathSeparator(name);
 }
 
 }  // namespace quenby

@@ -47,4 +47,12 @@ std::string ComposeDateName(DateTimeValue date, std::string_view prefix, std::st
 // False for an empty name and for a name holding one of ForbiddenNameChars.
 bool IsValidFileName(std::string_view name);
 
+// Whether a name stays an entry of the folder it is put in: not empty, not
+// "." or "..", and free of path separators (both kinds on Windows) and NUL,
+// which would end the name early. Anything else the file system may still
+// refuse, which merely fails that copy.
+bool IsPlainFileName(std::string_view name);
+// Whether text holds a path separator (either kind on Windows) or a NUL.
+bool HoldsPathSeparator(std::string_view text);
+
 }  // namespace quenby

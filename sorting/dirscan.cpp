@@ -37,24 +37,34 @@ void Pause(int ms) {
 
 class TreeWalk {
 public:
-    TreeWalk(std::span<const std::string> patterns, const MultiScanCallback& callback)
-        : m_callback(callback) {
+    TreeWalk(std::span<const std::string> patterns, const MultiScanCallback& callback,
+             const ScanControl& control)
+        : m_callback(callback), m_control(control) {
         m_patterns.reserve(patterns.size());
         for (const std::string& pattern : patterns) {
             m_patterns.emplace_back(pattern);
         }
     }
 
-    void Visit(const std::string& path) {
+    // Only the folder the walk was given may be reached through a link.
+    void Visit(const std::string& path, bool isStart) {
         Pause(ScanPauseMs.load());
-        if (ScanStopRequested.load()) {
+        if (Stopped()) {
             return;
         }
         std::vector<std::string> subFolders;
         {
             // The folder is read once; both passes work from this listing,
             // which is released before the walk goes deeper.
-            std::optional<platform::FolderListing> listing = platform::FolderListing::Read(path);
+            platform::FolderListing::Failure failure;
+            std::optional<platform::FolderListing> listing =
+                platform::FolderListing::Read(path, platform::FolderListing::Order::ByName,
+                                              isStart ? platform::FolderListing::Links::Follow
+                                                      : platform::FolderListing::Links::Refuse,
+                                              failure);
+            if (!failure.Absent && m_control.OnUnreadableFolder) {
+                m_control.OnUnreadableFolder(path, failure.Reason);
+            }
             if (!listing) {
                 return;
             }
@@ -67,7 +77,7 @@ public:
             ReportMatchingFiles(path, *listing);
             for (std::size_t i = 0; i < listing->Size(); ++i) {
                 const std::string& name = listing->Name(i);
-                if (name != "." && name != ".." && listing->IsDirectory(i)) {
+                if (name != "." && name != ".." && listing->IsPlainFolder(i)) {
                     subFolders.push_back(name);
                 }
             }
@@ -76,8 +86,8 @@ public:
             std::string subPath = path;
             subPath += name;
             subPath.push_back(platform::kPathSeparator);
-            Visit(subPath);
-            if (ScanStopRequested.load()) {
+            Visit(subPath, false);
+            if (Stopped()) {
                 break;
             }
         }
@@ -85,6 +95,10 @@ public:
     }
 
 private:
+    bool Stopped() const {
+        return ScanStopRequested.load() || (m_control.Stop != nullptr && m_control.Stop->load());
+    }
+
     void ReportMatchingFiles(const std::string& path, const platform::FolderListing& listing) {
         for (std::size_t p = 0; p < m_patterns.size(); ++p) {
             const std::vector<bool> matches = listing.Matches(m_patterns[p]);
@@ -106,6 +120,7 @@ private:
     }
 
     const MultiScanCallback& m_callback;
+    const ScanControl& m_control;
     std::vector<platform::WildcardPattern> m_patterns;
     std::vector<platform::FolderIdentity> m_ancestors;
     ScanEntry m_entry;
@@ -130,13 +145,13 @@ DateTimeValue LocalTimeStamp(const ScanEntry& entry) {
 }
 
 void ScanFolderTreeForPatterns(const std::string& folder, std::span<const std::string> patterns,
-                               const MultiScanCallback& callback) {
+                               const MultiScanCallback& callback, const ScanControl& control) {
     ScanStopRequested.store(false);
     if (folder.empty()) {
         return;
     }
-    TreeWalk walk(patterns, callback);
-    walk.Visit(platform::WithTrailingSeparator(folder));
+    TreeWalk walk(patterns, callback, control);
+    walk.Visit(platform::WithTrailingSeparator(folder), true);
 }
 
 void ScanFolderTree(const std::string& folder, const std::string& pattern,

@@ -38,10 +38,13 @@ using ScanCallback = std::function<void(const std::string& folderPath, const Sca
 // Walks the tree below `folder` depth-first and reports every file (not
 // folder) whose name matches `pattern`: all matching files of a folder before
 // anything below it, then the sub-folders one by one, in the order the
-// folder lists them. Every sub-folder is walked whatever its name; a folder
-// that already stands on the current path (reached again through a link) is
-// not entered twice. Folders that cannot be read yield nothing and the walk
-// goes on. A failure thrown by the callback ends the walk and propagates.
+// folder lists them. Every sub-folder is walked whatever its name, but a
+// link to a folder inside the tree is not entered (as `find` and `cp -r`
+// do), so the walk stays within the tree it was given; `folder` itself may
+// be a link. A folder that already stands on the current path is not entered
+// twice. Links to files are reported like the files. Folders that cannot be
+// read yield nothing and the walk goes on. A failure thrown by the callback
+// ends the walk and propagates.
 void ScanFolderTree(const std::string& folder, const std::string& pattern,
                     const ScanCallback& callback);
 
@@ -50,7 +53,17 @@ void ScanFolderTree(const std::string& folder, const std::string& pattern,
 // the reports come in exactly the order of one ScanFolderTree per pattern.
 using MultiScanCallback = std::function<void(
     std::size_t patternIndex, const std::string& folderPath, const ScanEntry& entry)>;
+
+// What a caller may add to a walk: where a folder that is there but cannot
+// be read (no right to read it, path too long, I/O error) is reported with
+// the system's reason, and a flag that ends the walk at its next folder.
+struct ScanControl {
+    std::function<void(const std::string& folderPath, const std::string& reason)>
+        OnUnreadableFolder;
+    const std::atomic<bool>* Stop = nullptr;
+};
+
 void ScanFolderTreeForPatterns(const std::string& folder, std::span<const std::string> patterns,
-                               const MultiScanCallback& callback);
+                               const MultiScanCallback& callback, const ScanControl& control = {});
 
 }  // namespace quenby

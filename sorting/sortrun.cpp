@@ -29,21 +29,48 @@ private:
     char32_t m_previous;
 };
 
-FoundFiles Collect(const SortOptions& options, const std::vector<std::string>& patterns) {
+bool StopRequested(const std::atomic<bool>* stop) {
+    return stop != nullptr && stop->load();
+}
+
+// A folder path as a person reads it: without the separator it ends with,
+// unless that is all there is.
+std::string FolderForReading(std::string path) {
+    if (path.size() > 1 && path.back() == platform::kPathSeparator) {
+        path.pop_back();
+    }
+    return path;
+}
+
+FoundFiles Collect(const SortOptions& options, const std::vector<std::string>& patterns,
+                   const ProblemCallback& problems, const std::atomic<bool>* stop) {
     FoundFiles found;
     if (patterns.empty()) {
         return found;
     }
+    ScanControl control;
+    control.Stop = stop;
+    control.OnUnreadableFolder = [&problems](const std::string& folderPath,
+                                             const std::string& reason) {
+        if (problems) {
+            problems(SortProblem{"cannot read the folder " + FolderForReading(folderPath) + ": " +
+                                 reason});
+        }
+    };
     // One walk per source folder serves every pattern; the per-pattern lists
     // are joined in pattern order, which is the order of one walk per pattern.
     std::vector<FoundFiles> perPattern(patterns.size());
     for (const std::string& folder : options.SourceFolders) {
+        if (StopRequested(stop)) {
+            break;
+        }
         ScanFolderTreeForPatterns(
             folder, patterns,
             [&perPattern, &options](std::size_t index, const std::string& folderPath,
                                     const ScanEntry& entry) {
                 CollectFoundFile(perPattern[index], folderPath, entry, options.DateFrom);
-            });
+            },
+            control);
         for (FoundFiles& list : perPattern) {
             if (found.empty()) {
                 found = std::move(list);
@@ -69,7 +96,6 @@ public:
 
     void Run(const Suchrecord& record) {
         const std::string folder = m_root + RenderDate(record.Datum);
-        DayFolder* day = EnsureFolder(folder);
         const std::string name =
             m_options.RenameFiles
                 ? ComposeDateName(record.Datum, m_options.Prefix, m_options.Suffix)
@@ -77,6 +103,16 @@ public:
         std::string target = folder;
         target.push_back(platform::kPathSeparator);
         target += name;
+        // A prefix such as "../../x_" would put the copy outside its day
+        // folder, and "." or ".." names no file: such a name is never used.
+        if (!IsPlainFileName(name)) {
+            ++m_counts.Failed;
+            m_messages.Add(FormatText(LoadStr(kStrCouldNotCopy), {record.Dateiname, target}));
+            Report("cannot copy " + record.Dateiname + " to " + target +
+                   ": prefix and suffix make no plain file name");
+            return;
+        }
+        DayFolder* day = EnsureFolder(folder);
 
         if (TargetExists(day, name, target)) {
             m_messages.Add(FormatText(LoadStr(kStrFileExists), {target}));
@@ -207,17 +243,21 @@ void MessageList::Add(std::string line) {
 }
 
 SortCounts SortRun(const SortOptions& options, MessageList& messages,
-                   const ProgressCallback& progress, const ProblemCallback& problems) {
+                   const ProgressCallback& progress, const ProblemCallback& problems,
+                   const std::atomic<bool>* stopRequested) {
     SortCounts counts;
     const SeparatorRestorer restorer(ApplyDateNaming(options.LayoutIndex, options.SeparatorChar));
 
-    const FoundFiles found = Collect(options, SplitMask(options.MaskText));
+    const FoundFiles found = Collect(options, SplitMask(options.MaskText), problems, stopRequested);
     counts.Found = static_cast<std::int64_t>(found.size());
 
     FileSteps steps(options, messages, counts, problems);
     std::int64_t done = 0;
     const std::string progressFormat = LoadStr(kStrFilesCopied);
     for (const Suchrecord& record : found) {
+        if (StopRequested(stopRequested)) {
+            break;
+        }
         ++done;
         // A failure inside one file's step skips the rest of that step only.
         try {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -64,6 +65,9 @@ public:
     const std::vector<std::string>& Lines() const { return m_lines; }
     std::size_t Count() const { return m_lines.size(); }
     void Clear() { m_lines.clear(); }
+    // A listener that cannot take a line may throw: the run's step for that
+    // file then ends at once, so nothing further (such as deleting the
+    // source) happens without its line.
     void SetListener(Listener listener) { m_listener = std::move(listener); }
     // A listener that writes each line away may not need them kept: a run
     // over a million files would otherwise hold every line until its end.
@@ -107,10 +111,14 @@ using ProblemCallback = std::function<void(const SortProblem& problem)>;
 // mask, then copies each into root/<date>/, creating the date folder when
 // missing, optionally under prefix + date + suffix, optionally deleting the
 // source once its copy is safely on disk. An existing target is never
-// touched. Every step is a line in `messages`. Needs a chosen separator
+// touched. Every step is a line in `messages`; a folder of a source tree
+// that cannot be read is a failed problem. Needs a chosen separator
 // (SeparatorIndex >= 0). The date pattern stays at the chosen layout's; the
 // separator returns to its value before the run.
+// Once `stopRequested` is set, the run ends before its next file step (or
+// folder, while it collects); every step it made has its lines.
 SortCounts SortRun(const SortOptions& options, MessageList& messages,
-                   const ProgressCallback& progress, const ProblemCallback& problems = {});
+                   const ProgressCallback& progress, const ProblemCallback& problems = {},
+                   const std::atomic<bool>* stopRequested = nullptr);
 
 }  // namespace quenby

@@ -41,11 +41,30 @@ struct EntryDetails {
 class FolderListing {
 public:
     enum class Order : std::uint8_t { ByName, AsStored };
+    // Whether the path's last part may be a link (Windows: a reparse point).
+    // A walk refuses one below the folder it was given, so that a folder
+    // swapped for a link after it was listed still leads nowhere else.
+    enum class Links : std::uint8_t { Follow, Refuse };
+
+    // Why a folder could not be listed. `Absent` when there is no folder to
+    // read under that name (nothing there, a file, or a refused link); else
+    // the folder is there but unreadable, and `Reason` is the system's text.
+    // A listing cut short by a read error comes back with what was read and
+    // the reason set.
+    struct Failure {
+        bool Absent = true;
+        std::string Reason;
+    };
 
     // Empty when the folder cannot be opened (missing, not a folder, no right
     // to read it, path too long). AsStored skips the sorting for callers
     // that only look names up.
-    static std::optional<FolderListing> Read(const std::string& path, Order order = Order::ByName);
+    static std::optional<FolderListing> Read(const std::string& path, Order order = Order::ByName) {
+        Failure ignored;
+        return Read(path, order, Links::Follow, ignored);
+    }
+    static std::optional<FolderListing> Read(const std::string& path, Order order, Links links,
+                                             Failure& failure);
 
     FolderListing(FolderListing&& other) noexcept;
     FolderListing& operator=(FolderListing&& other) noexcept;
@@ -59,6 +78,9 @@ public:
 
     // Directory test that follows links: a link to a folder is a folder.
     bool IsDirectory(std::size_t index) const;
+    // A folder that is no link to one (Windows: no reparse point), the only
+    // kind a walk enters.
+    bool IsPlainFolder(std::size_t index) const;
 
     enum class Resolved : std::uint8_t { Folder, File, DanglingLink };
     // What the entry is when links are followed; anything that is not a
@@ -75,7 +97,7 @@ public:
     std::vector<bool> Matches(const WildcardPattern& pattern) const;
 
 private:
-    enum class Kind : std::uint8_t { Directory, Other, Unresolved };
+    enum class Kind : std::uint8_t { Directory, Other, Link, Unresolved };
     struct Entry {
         std::string Name;
         Kind Type;

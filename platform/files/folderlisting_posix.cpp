@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <utility>
 
@@ -27,16 +28,25 @@ std::uint64_t ToFileTime(const struct timespec& time) {
 
 }  // namespace
 
-std::optional<FolderListing> FolderListing::Read(const std::string& path, Order order) {
+std::optional<FolderListing> FolderListing::Read(const std::string& path, Order order, Links links,
+                                                 Failure& failure) {
+    failure = Failure();
     if (path.empty()) {
         return std::nullopt;
     }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int flags =
+        O_RDONLY | O_DIRECTORY | O_CLOEXEC | (links == Links::Refuse ? O_NOFOLLOW : 0);
+    const int fd = ::open(path.c_str(), flags);
     if (fd < 0) {
+        // A link refused by O_NOFOLLOW reads ELOOP, a file ENOTDIR: neither
+        // is a folder to list. Anything else is a folder we failed to read.
+        failure.Absent = errno == ENOENT || errno == ENOTDIR || errno == ELOOP;
+        failure.Reason = std::strerror(errno);
         return std::nullopt;
     }
     struct stat folderInfo {};
     if (::fstat(fd, &folderInfo) != 0) {
+        failure = {false, std::strerror(errno)};
         ::close(fd);
         return std::nullopt;
     }
@@ -45,6 +55,7 @@ std::optional<FolderListing> FolderListing::Read(const std::string& path, Order 
     const int streamFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
     DIR* stream = streamFd >= 0 ? ::fdopendir(streamFd) : nullptr;
     if (stream == nullptr) {
+        failure = {false, std::strerror(errno)};
         if (streamFd >= 0) {
             ::close(streamFd);
         }
@@ -56,7 +67,14 @@ std::optional<FolderListing> FolderListing::Read(const std::string& path, Order 
     listing.m_fd = fd;
     listing.m_identity = {static_cast<std::uint64_t>(folderInfo.st_dev),
                           static_cast<std::uint64_t>(folderInfo.st_ino)};
-    while (const dirent* entry = ::readdir(stream)) {
+    int readError = 0;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(stream);
+        if (entry == nullptr) {
+            readError = errno;
+            break;
+        }
         const char* name = entry->d_name;
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
             continue;
@@ -64,12 +82,19 @@ std::optional<FolderListing> FolderListing::Read(const std::string& path, Order 
         Kind kind = Kind::Other;
         if (entry->d_type == DT_DIR) {
             kind = Kind::Directory;
-        } else if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+        } else if (entry->d_type == DT_LNK) {
+            kind = Kind::Link;
+        } else if (entry->d_type == DT_UNKNOWN) {
             kind = Kind::Unresolved;
         }
         listing.m_entries.push_back({name, kind});
     }
+    // A folder that fails partway (an I/O error on a failing card) keeps
+    // what was read, so those files can still be rescued, and says so.
     ::closedir(stream);
+    if (readError != 0) {
+        failure = {false, std::strerror(readError)};
+    }
     if (order == Order::AsStored) {
         return listing;
     }
@@ -103,11 +128,21 @@ FolderListing::~FolderListing() {
 
 bool FolderListing::IsDirectory(std::size_t index) const {
     const Entry& entry = m_entries[index];
-    if (entry.Type != Kind::Unresolved) {
+    if (entry.Type == Kind::Directory || entry.Type == Kind::Other) {
         return entry.Type == Kind::Directory;
     }
     struct stat info {};
     return ::fstatat(m_fd, entry.Name.c_str(), &info, 0) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool FolderListing::IsPlainFolder(std::size_t index) const {
+    const Entry& entry = m_entries[index];
+    if (entry.Type != Kind::Unresolved) {
+        return entry.Type == Kind::Directory;
+    }
+    struct stat info {};
+    return ::fstatat(m_fd, entry.Name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISDIR(info.st_mode);
 }
 
 FolderListing::Resolved FolderListing::Resolve(std::size_t index) const {

@@ -48,14 +48,28 @@ std::u32string NameKey(const std::string& name) {
 
 }  // namespace
 
-std::optional<FolderListing> FolderListing::Read(const std::string& path, Order order) {
+std::optional<FolderListing> FolderListing::Read(const std::string& path, Order order, Links links,
+                                                 Failure& failure) {
+    failure = Failure();
     if (path.empty()) {
         return std::nullopt;
     }
     const std::string folder = WithTrailingSeparator(path);
+    if (links == Links::Refuse) {
+        const DWORD attributes = ::GetFileAttributesW(ToWide(folder).c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES &&
+            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            return std::nullopt;
+        }
+    }
     WIN32_FIND_DATAW data;
     const HANDLE find = ::FindFirstFileW(ToWide(folder + "*").c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        failure.Absent = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+                         error == ERROR_DIRECTORY || error == ERROR_INVALID_NAME ||
+                         error == ERROR_BAD_NETPATH;
+        failure.Reason = WindowsErrorText(error);
         return std::nullopt;
     }
     FolderListing listing;
@@ -71,7 +85,7 @@ std::optional<FolderListing> FolderListing::Read(const std::string& path, Order 
         entry.LastWriteTime =
             Join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-            entry.Type = Kind::Unresolved;
+            entry.Type = Kind::Link;
         } else if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             entry.Type = Kind::Directory;
         } else {
@@ -117,6 +131,10 @@ bool FolderListing::IsDirectory(std::size_t index) const {
     return Resolve(index) == Resolved::Folder;
 }
 
+bool FolderListing::IsPlainFolder(std::size_t index) const {
+    return m_entries[index].Type == Kind::Directory;
+}
+
 FolderListing::Resolved FolderListing::Resolve(std::size_t index) const {
     const Entry& entry = m_entries[index];
     if (entry.Type == Kind::Directory) {
@@ -136,7 +154,7 @@ FolderListing::Resolved FolderListing::Resolve(std::size_t index) const {
 bool FolderListing::Details(std::size_t index, EntryDetails& details) const {
     const Entry& entry = m_entries[index];
     const std::wstring path = ToWide(m_path + entry.Name);
-    if (entry.Type == Kind::Unresolved) {
+    if (entry.Type == Kind::Link) {
         BY_HANDLE_FILE_INFORMATION info;
         if (InformationFollowing(path, info)) {
             details.Attributes = info.dwFileAttributes;

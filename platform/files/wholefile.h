@@ -1,15 +1,18 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace quenby::platform {
 
-enum class ReadOutcome { Read, Missing, Failed };
+enum class ReadOutcome { Read, Missing, Failed, TooLarge };
 
 // Reads a whole regular file (links are followed). Missing also covers a
 // folder or nothing under that name; Failed means the entry is there but
 // cannot be read, with the system's text for the reason in `errorText`.
-ReadOutcome ReadWholeFile(const std::string& path, std::string& contents, std::string& errorText);
+// TooLarge: the file holds more than `maxBytes`, and nothing is kept of it.
+ReadOutcome ReadWholeFile(const std::string& path, std::string& contents, std::string& errorText,
+                          std::uint64_t maxBytes = UINT64_MAX);
 
 enum class ReplaceOutcome { Replaced, CreateFailed, WriteFailed };
 

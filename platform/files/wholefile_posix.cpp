@@ -83,7 +83,8 @@ bool WriteAll(int fd, const std::string& contents) {
 
 }  // namespace
 
-ReadOutcome ReadWholeFile(const std::string& path, std::string& contents, std::string& errorText) {
+ReadOutcome ReadWholeFile(const std::string& path, std::string& contents, std::string& errorText,
+                          std::uint64_t maxBytes) {
     contents.clear();
     struct stat info {};
     if (path.empty() || ::stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) {
@@ -103,6 +104,9 @@ ReadOutcome ReadWholeFile(const std::string& path, std::string& contents, std::s
         errorText = ErrorText(EINVAL);
         return ReadOutcome::Failed;
     }
+    if (static_cast<std::uint64_t>(info.st_size) > maxBytes) {
+        return ReadOutcome::TooLarge;
+    }
     char buffer[65536];
     for (;;) {
         const ssize_t got = ::read(fd.Get(), buffer, sizeof buffer);
@@ -116,6 +120,11 @@ ReadOutcome ReadWholeFile(const std::string& path, std::string& contents, std::s
         }
         if (got == 0) {
             return ReadOutcome::Read;
+        }
+        // The file may grow while it is read.
+        if (contents.size() + static_cast<std::size_t>(got) > maxBytes) {
+            contents.clear();
+            return ReadOutcome::TooLarge;
         }
         contents.append(buffer, static_cast<std::size_t>(got));
     }

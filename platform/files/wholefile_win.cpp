@@ -59,7 +59,8 @@ bool WriteAll(HANDLE handle, const std::string& contents) {
 
 }  // namespace
 
-ReadOutcome ReadWholeFile(const std::string& path, std::string& contents, std::string& errorText) {
+ReadOutcome ReadWholeFile(const std::string& path, std::string& contents, std::string& errorText,
+                          std::uint64_t maxBytes) {
     contents.clear();
     if (path.empty()) {
         return ReadOutcome::Missing;
@@ -90,6 +91,10 @@ ReadOutcome ReadWholeFile(const std::string& path, std::string& contents, std::s
         }
         if (got == 0) {
             return ReadOutcome::Read;
+        }
+        if (contents.size() + got > maxBytes) {
+            contents.clear();
+            return ReadOutcome::TooLarge;
         }
         contents.append(buffer, got);
     }

@@ -14,4 +14,11 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 // the console speaks UTF-8 anyway.
 void UseUtf8Console();
 
+// Puts the null device on every standard stream the program was started
+// without, so that no file it opens later takes that place and receives
+// text meant for the stream (`quenby-sort >&-` would otherwise write its
+// messages into the first copy it makes). True when standard output was
+// there.
+bool SecureStandardStreams();
+
 }  // namespace quenby::platform

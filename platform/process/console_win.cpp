@@ -44,4 +44,11 @@ void UseUtf8Console() {
     std::atexit(RestoreConsole);
 }
 
+// Files are opened as handles here, never under the C runtime's numbers 0
+// to 2, so a missing standard stream cannot be taken over; writing to it
+// simply fails.
+bool SecureStandardStreams() {
+    return true;
+}
+
 }  // namespace quenby::platform

@@ -4,18 +4,24 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <signal.h>
 #include <sys/wait.h>
 #endif
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifdef _WIN32
 #include "platform/text/widetext.h"
 #endif
 #include "tests/support/mediafixtures.h"
+#ifndef _WIN32
+#include "tests/support/childprocess.h"
+#endif
 #include "tests/support/tempfolder.h"
 
 namespace quenby {
@@ -107,12 +113,16 @@ std::string Quote(const std::string& text) {
     return quoted + "'";
 }
 
-Result RunSort(const TempFolder& tmp, const std::vector<std::string>& arguments) {
+// `output` redirects standard output as the shell writes it; by default it
+// goes to a file that the result then holds.
+Result RunSort(const TempFolder& tmp, const std::vector<std::string>& arguments,
+               const std::string& output = {}) {
     std::string command = Quote(QUENBY_SORT_EXECUTABLE);
     for (const std::string& argument : arguments) {
         command += " " + Quote(argument);
     }
-    command += " >" + Quote(tmp / "stdout.txt") + " 2>" + Quote(tmp / "stderr.txt") + " </dev/null";
+    command += " " + (output.empty() ? ">" + Quote(tmp / "stdout.txt") : output) + " 2>" +
+               Quote(tmp / "stderr.txt") + " </dev/null";
     const int status = std::system(command.c_str());
     Result result;
     result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -180,10 +190,12 @@ TEST_F(QuenbySortTest, RenamesAndDeletesOnRequest) {
 }
 
 TEST_F(QuenbySortTest, ExitCodeOneWhenAFileCouldNotBeCopied) {
-    const Result result = RunSort(m_tmp, {"-t", m_tmp / "Missing", m_tmp / "Card"});
+    // A folder stands where the copy should go.
+    test::MakeFolders(m_tmp / "Photos/2014-05-03/a.jpg");
+    const Result result = RunSort(m_tmp, {"-t", m_tmp / "Photos", m_tmp / "Card"});
     EXPECT_EQ(result.ExitCode, 1);
     EXPECT_NE(result.Out.find("could not copied to"), std::string::npos);
-    EXPECT_NE(result.Out.find("0 of 2 files copied\n"), std::string::npos);
+    EXPECT_NE(result.Out.find("1 of 2 files copied\n"), std::string::npos);
 }
 
 // Phone and camera files copied to the computer a month later: by capture
@@ -229,7 +241,12 @@ TEST_F(QuenbySortTest, UsageErrorsTouchNothing) {
          {std::vector<std::string>{m_tmp / "Card"},
           {"-t", m_tmp / "Photos", "-l", "7", m_tmp / "Card"},
           {"-t", m_tmp / "Photos", "-s", ":", "--delete", m_tmp / "Card"},
-          {"-t", m_tmp / "Photos", "--frobnicate", m_tmp / "Card"}}) {
+          {"-t", m_tmp / "Photos", "--frobnicate", m_tmp / "Card"},
+          // An empty target must not make the next argument the target.
+          {"--target=", m_tmp / "Photos", m_tmp / "Card", "--delete"},
+          {"-t", m_tmp / "Photos", m_tmp / "Card", m_tmp / "NoCard", "--delete"},
+          {"-t", m_tmp / "NoPhotos", m_tmp / "Card"},
+          {"-t", m_tmp / "Photos", "--rename", "--prefix", "../x_", "--delete", m_tmp / "Card"}}) {
         const Result result = RunSort(m_tmp, arguments);
         EXPECT_EQ(result.ExitCode, 2);
         EXPECT_EQ(result.Out, "");
@@ -237,7 +254,82 @@ TEST_F(QuenbySortTest, UsageErrorsTouchNothing) {
     }
     EXPECT_TRUE(test::ListFolder(m_tmp / "Photos").empty());
     EXPECT_TRUE(test::Exists(m_tmp / "Card/DCIM/a.jpg"));
+    EXPECT_TRUE(test::Exists(m_tmp / "Card/b.AVI"));
 }
+
+#ifndef _WIN32
+// Standard output closed or full: nothing is deleted without its line.
+TEST_F(QuenbySortTest, AMessageLogThatCannotBeWrittenStopsTheRun) {
+    for (const char* output : {">&-", ">/dev/full"}) {
+        const Result result =
+            RunSort(m_tmp, {"-t", m_tmp / "Photos", "--delete", m_tmp / "Card"}, output);
+        EXPECT_EQ(result.ExitCode, 1) << output;
+        EXPECT_TRUE(test::Exists(m_tmp / "Card/DCIM/a.jpg")) << output;
+        EXPECT_TRUE(test::Exists(m_tmp / "Card/b.AVI")) << output;
+        EXPECT_NE(result.Err.find("quenby-sort: "), std::string::npos) << output;
+    }
+}
+
+// Interrupted while it deletes, the run ends after the file it is at, with
+// a line for every copy and every deletion, and tells which signal ended it.
+TEST_F(QuenbySortTest, ASignalStopsTheRunAfterAFileWithEveryLineWritten) {
+    constexpr int kFiles = 1000;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        const TempFolder tmp;
+        for (int i = 0; i < kFiles; ++i) {
+            test::WriteFile(tmp / ("Card/" + std::to_string(i) + ".jpg"), std::to_string(i));
+        }
+        test::MakeFolders(tmp / "Photos");
+        const int pid = test::StartProgram(
+            {QUENBY_SORT_EXECUTABLE, "-q", "--delete", "-t", tmp / "Photos", tmp / "Card"},
+            tmp / "out.txt", tmp / "err.txt");
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (test::ReadFile(tmp / "out.txt").find("was deleted") == std::string::npos &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ASSERT_EQ(::kill(pid, signal), 0);
+        EXPECT_EQ(test::WaitForProgram(pid), 128 + signal);
+        const std::string out = test::ReadFile(tmp / "out.txt");
+        EXPECT_TRUE(out.ends_with(" files copied\n")) << out;
+        const std::vector<std::string> days = test::ListFolder(tmp / "Photos");
+        ASSERT_EQ(days.size(), 1U);
+        int deleted = 0;
+        for (int i = 0; i < kFiles; ++i) {
+            const std::string name = std::to_string(i) + ".jpg";
+            const std::string source = tmp / ("Card/" + name);
+            const bool line = out.find("File " + source + " was deleted") != std::string::npos;
+            const bool gone = !test::Exists(source);
+            EXPECT_EQ(line, gone) << source;
+            if (gone) {
+                ++deleted;
+                EXPECT_EQ(test::ReadFile(tmp / ("Photos/" + days[0] + "/" + name)),
+                          std::to_string(i));
+            }
+        }
+        EXPECT_GT(deleted, 0);
+        EXPECT_LT(deleted, kFiles) << "the run ended before the signal came";
+    }
+}
+
+TEST_F(QuenbySortTest, AFolderThatCannotBeReadIsNamedAndFailsTheRun) {
+    // Folders nested past the longest path the system opens; the shell makes
+    // them, and rm removes them, one level at a time.
+    const std::string level(200, 'd');
+    const std::string nest = "cd " + Quote(m_tmp / "Card") + " && for i in $(seq 25); do mkdir " +
+                             level + " && cd -P " + level + " || exit 1; done";
+    ASSERT_EQ(std::system(nest.c_str()), 0);
+    const Result result = RunSort(m_tmp, {"-t", m_tmp / "Photos", m_tmp / "Card"});
+    std::system(("rm -rf " + Quote(m_tmp / "Card")).c_str());
+    EXPECT_EQ(result.ExitCode, 1);
+    EXPECT_NE(result.Out.find("2 of 2 files copied\n"), std::string::npos) << result.Out;
+    EXPECT_EQ(std::count(result.Err.begin(), result.Err.end(), '\n'), 1) << result.Err;
+    EXPECT_EQ(result.Err.rfind("quenby-sort: cannot read the folder " + (m_tmp / "Card/"), 0), 0U)
+        << result.Err;
+    EXPECT_NE(result.Err.find(": File name too long\n"), std::string::npos) << result.Err;
+}
+#endif
 
 }  // namespace
 }  // namespace quenby

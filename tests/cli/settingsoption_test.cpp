@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -17,6 +18,7 @@ protected:
     SettingsOptionTest() {
         test::MakeFolders(m_card);
         test::MakeFolders(m_camera);
+        test::MakeFolders(m_target);
         test::WriteFile(
             m_file,
             "[Quenbyform]\r\nSektionVorhanden=1\r\noptionen=2\r\ntrennzeichen=_\r\n"
@@ -56,6 +58,7 @@ TEST_F(SettingsOptionTest, TheFileGivesEveryOption) {
 
 TEST_F(SettingsOptionTest, CommandLineOptionsWin) {
     const std::string other = m_folder / "other";
+    test::MakeFolders(other);
     const ParseOutcome outcome =
         Parse({"-t", other, "-m", "*.jpg", "-l", "0", "-s", "~", "--prefix", "p", "--suffix", "s",
                "--date-from", "file", "--settings=" + m_file, m_camera});
@@ -115,6 +118,15 @@ TEST_F(SettingsOptionTest, UsageErrors) {
     socketPath.copy(address.sun_path, socketPath.size());
     ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     test::WriteFile(m_folder / "empty.ini", "");
+    // A file just past the limit; sparse, so it costs no disk.
+    const std::string huge = m_folder / "huge.ini";
+    const int hugeFd = ::open(huge.c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(hugeFd, 0);
+    ASSERT_EQ(::ftruncate(hugeFd, 16 * 1024 * 1024 + 1), 0);
+    ::close(hugeFd);
+    test::WriteFile(m_folder / "outside.ini",
+                    "[Quenbyform]\r\nuseprefix=1\r\nPrefix=../../x_\r\nrootdir=" + m_target +
+                        "\r\n[Quellverzeichnisse]\r\nAnzahl=1\r\nNr1=" + m_card + "\r\n");
 
     const struct {
         std::vector<std::string> arguments;
@@ -134,6 +146,16 @@ TEST_F(SettingsOptionTest, UsageErrors) {
         {{"--settings", m_folder / "empty.ini", m_card},
          "quenby-sort: no target folder: " + m_folder / "empty.ini" +
              " names none and --target is not given (see --help)\n"},
+        {{"--settings", huge},
+         "quenby-sort: the settings file " + huge +
+             " is larger than 16 MB and is not read (see --help)\n"},
+        {{"--settings=", m_file},
+         "quenby-sort: --settings: the value must not be empty (see --help)\n"},
+        {{m_card, "--settings", ""},
+         "quenby-sort: --settings: the value must not be empty (see --help)\n"},
+        {{"--settings", m_folder / "outside.ini"},
+         "quenby-sort: the prefix \"../../x_\" holds a path separator; it must stay part of a "
+         "file name (see --help)\n"},
         {{m_card}, "quenby-sort: --target is required (see --help)\n"},
         {{"-t", m_target}, "quenby-sort: SOURCE is required (see --help)\n"},
     };

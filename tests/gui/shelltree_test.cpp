@@ -113,8 +113,11 @@ TEST(ShellTreeTest, DoubleClickRaisesTheSignal) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&tree));
     tree.SetSelectedFolder(Q(folder / "x"));
     QSignalSpy spy(&tree, &TJamShellTree::DblClick);
-    // Wait until the rows have settled and the folder is in view.
+    // Wait until the rows have settled and the folder is in view. Other
+    // tests' temporary folders may come and go in the same folder meanwhile
+    // and move the rows, so the folder is scrolled into view once more.
     QTest::qWait(300);
+    tree.scrollTo(tree.currentIndex());
     const QRect rect = tree.visualRect(tree.currentIndex());
     ASSERT_TRUE(rect.isValid());
     ASSERT_TRUE(tree.viewport()->rect().contains(rect.center()))

@@ -371,6 +371,21 @@ TEST(IniFileTest, OpenAndCreateFailuresCarryTheirTexts) {
     }
     EXPECT_FALSE(test::Exists(folder / "missing"));
 
+    // A file past 16 MB is refused before it is read; sparse, it costs no disk.
+    const std::string hugePath = folder / "huge.ini";
+    test::WriteFile(hugePath, "[a]\r\n");
+    ASSERT_EQ(::truncate(hugePath.c_str(), kMaxSettingsFileBytes + 1), 0);
+    try {
+        TMemIniFile ini(hugePath, kUtf8Set);
+        ADD_FAILURE() << "no error for a file past the limit";
+    } catch (const FileOpenError& error) {
+        EXPECT_EQ(std::string(error.what()), "Datei " + hugePath +
+                                                 " kann nicht geöffnet werden. The file is "
+                                                 "larger than 16 MB.");
+    }
+    ASSERT_EQ(::truncate(hugePath.c_str(), kMaxSettingsFileBytes), 0);
+    EXPECT_NO_THROW(TMemIniFile(hugePath, kUtf8Set));
+
     // A folder under the name reads as no file and cannot be written.
     test::MakeFolders(folder / "dir.ini");
     TMemIniFile onFolder(folder / "dir.ini", kUtf8Set);

@@ -79,19 +79,25 @@ TEST(ScanFolderTreeTest, HiddenFilesCountAndFolderNamesNeverMatch) {
               (std::vector<std::string>{"A/.hidden.jpg", "A/.thumbs/t.jpg", "A/x.jpg/inner.jpg"}));
 }
 
-TEST(ScanFolderTreeTest, ALinkBackToAnAncestorIsNotWalkedAgain) {
+TEST(ScanFolderTreeTest, LinksToFoldersAreNotEnteredButTheStartMayBeOne) {
     TempFolder tmp;
     test::WriteFile(tmp / "A/x.jpg", "x");
     test::WriteFile(tmp / "A/B/y.jpg", "x");
+    test::WriteFile(tmp / "Other/z.jpg", "x");
     ASSERT_EQ(::symlink("..", (tmp / "A/B/up").c_str()), 0);
     ASSERT_EQ(::symlink(".", (tmp / "A/B/self").c_str()), 0);
-    // A link to a folder beside the path is an ordinary way in and is followed.
     ASSERT_EQ(::symlink("B", (tmp / "A/C").c_str()), 0);
+    ASSERT_EQ(::symlink("../Other", (tmp / "A/D").c_str()), 0);
+    // A link to a file is reported like the file.
+    ASSERT_EQ(::symlink("../Other/z.jpg", (tmp / "A/w.jpg").c_str()), 0);
     EXPECT_EQ(Scan(tmp.Path(), tmp / "A", "*.jpg"),
-              (std::vector<std::string>{"A/x.jpg", "A/B/y.jpg", "A/C/y.jpg"}));
+              (std::vector<std::string>{"A/w.jpg", "A/x.jpg", "A/B/y.jpg"}));
+    ASSERT_EQ(::symlink("A", (tmp / "Card").c_str()), 0);
+    EXPECT_EQ(Scan(tmp.Path(), tmp / "Card", "*.jpg"),
+              (std::vector<std::string>{"Card/w.jpg", "Card/x.jpg", "Card/B/y.jpg"}));
 }
 
-TEST(ScanFolderTreeTest, AnUnreadableFolderIsPassedOver) {
+TEST(ScanFolderTreeTest, AnUnreadableFolderIsPassedOverAndReported) {
     TempFolder tmp;
     ASSERT_EQ(::chmod(tmp.Path().c_str(), 0755), 0);
     test::WriteFile(tmp / "A/a.jpg", "x");
@@ -101,8 +107,24 @@ TEST(ScanFolderTreeTest, AnUnreadableFolderIsPassedOver) {
     const std::string root = tmp.Path();
     const int result = test::RunInChild(
         [&] {
-            const auto found = Scan(root, root + "/A", "*.jpg");
-            return found == std::vector<std::string>{"A/a.jpg", "A/C/c.jpg"} ? 0 : 1;
+            std::vector<std::string> found;
+            std::vector<std::string> unreadable;
+            ScanControl control;
+            control.OnUnreadableFolder = [&](const std::string& path, const std::string& reason) {
+                unreadable.push_back(path + ": " + reason);
+            };
+            const std::string patterns[] = {"*.jpg"};
+            ScanFolderTreeForPatterns(
+                root + "/A", patterns,
+                [&](std::size_t, const std::string& folderPath, const ScanEntry& entry) {
+                    found.push_back(folderPath + entry.Name);
+                },
+                control);
+            const bool foundRight =
+                found == std::vector<std::string>{root + "/A/a.jpg", root + "/A/C/c.jpg"};
+            const bool reported =
+                unreadable == std::vector<std::string>{root + "/A/B/: Permission denied"};
+            return foundRight && reported ? 0 : 1;
         },
         true);
     EXPECT_EQ(result, 0);

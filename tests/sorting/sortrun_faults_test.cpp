@@ -2,11 +2,13 @@
 // every source file must either still exist or have a complete, identical
 // copy that a line reports.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -109,6 +111,117 @@ TEST_F(SortRunFaultsTest, ATargetRootThatDoesNotExistFailsEveryFileClearly) {
     EXPECT_FALSE(test::Exists(P("NoSuchDrive")));
 }
 
+// Hostile trees and names. Whatever each row sets up (in a folder of its
+// own), every source stays or has its reported copy, nothing appears outside
+// the target, and the files a row names are left exactly as they were.
+TEST_F(SortRunFaultsTest, HostileTreesAndNamesLoseNothing) {
+    const struct {
+        const char* name;
+        std::function<void(const std::string& row)> setup;
+        std::string prefix;
+        std::string suffix;
+        std::vector<std::string> untouched;
+    } rows[] = {
+        {"a link to a folder outside the card is not entered",
+         [&](const std::string& row) {
+             Photo(row + "archive/old.jpg", "old");
+             Photo(row + "card/new.jpg", "new");
+             ASSERT_EQ(::symlink("../archive", P(row + "card/link").c_str()), 0);
+         },
+         "",
+         "",
+         {"archive/old.jpg"}},
+        {"a link to a file is copied as the file",
+         [&](const std::string& row) {
+             Photo(row + "elsewhere/real.jpg", "real");
+             test::MakeFolders(P(row + "card"));
+             ASSERT_EQ(::symlink("../elsewhere/real.jpg", P(row + "card/link.jpg").c_str()), 0);
+         },
+         "",
+         "",
+         {"elsewhere/real.jpg"}},
+        {"a prefix that climbs out of the day folder",
+         [&](const std::string& row) { Photo(row + "card/a.jpg"); },
+         "../../x_",
+         "",
+         {"card/a.jpg"}},
+        {"a suffix that names the day folder's parent",
+         [&](const std::string& row) { Photo(row + "card/a.jpg"); },
+         "",
+         "/..",
+         {"card/a.jpg"}},
+    };
+    int number = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string folder = "row" + std::to_string(++number) + "/";
+        row.setup(folder);
+        test::MakeFolders(P(folder + "Photos"));
+        SortOptions options = Options({folder + "card"}, folder + "Photos");
+        options.DeleteSources = true;
+        options.RenameFiles = !row.prefix.empty() || !row.suffix.empty();
+        options.Prefix = row.prefix;
+        options.Suffix = row.suffix;
+        std::map<std::string, std::string> untouched;
+        for (const std::string& file : row.untouched) {
+            untouched[P(folder + file)] = test::ReadFile(P(folder + file));
+        }
+        const auto before = SnapshotFiles(m_tmp.Path());
+        RunChecked(options);
+        for (const auto& [path, contents] : SnapshotFiles(m_tmp.Path())) {
+            EXPECT_TRUE(before.count(path) != 0 || path.rfind(P(folder + "Photos/"), 0) == 0)
+                << path << " lies outside the target";
+        }
+        for (const auto& [path, contents] : untouched) {
+            EXPECT_TRUE(test::Exists(path) && test::ReadFile(path) == contents) << path;
+        }
+    }
+}
+
+TEST_F(SortRunFaultsTest, ANameThatIsNoPlainFileNameIsNeverUsed) {
+    Photo("card/a.jpg");
+    test::MakeFolders(P("Photos"));
+    SortOptions options = Options({"card"}, "Photos");
+    options.RenameFiles = true;
+    options.Prefix = "../../x_";
+    std::vector<std::string> problems;
+    const SortCounts counts = SortRun(options, m_messages, {}, [&](const SortProblem& problem) {
+        problems.push_back(problem.Text);
+        EXPECT_TRUE(problem.Failed);
+    });
+    const std::string target = P("Photos/2014-05-03/../../x_2014-05-03");
+    EXPECT_EQ(m_messages.Lines(),
+              Lines{"File " + P("card/a.jpg") + " could not copied to " + target});
+    EXPECT_EQ(problems, Lines{"cannot copy " + P("card/a.jpg") + " to " + target +
+                              ": prefix and suffix make no plain file name"});
+    EXPECT_EQ(counts.Failed, 1);
+    // Not even the day folder is made for it.
+    EXPECT_EQ(test::ListFolder(m_tmp.Path()), (Lines{"Photos", "card"}));
+    EXPECT_TRUE(test::ListFolder(P("Photos")).empty());
+}
+
+// The system's own endless-looking trees end, since their links to folders
+// are not entered.
+TEST_F(SortRunFaultsTest, SourcesOfSystemTreesEnd) {
+    if (!test::Exists("/proc/self")) {
+        GTEST_SKIP() << "no /proc on this machine";
+    }
+    test::MakeFolders(P("Photos"));
+    for (const char* source : {"/proc", "/sys"}) {
+        if (!test::Exists(source)) {
+            continue;
+        }
+        SortOptions options = Options({}, "Photos");
+        options.SourceFolders = {source};
+        const int result = test::RunInChild([&] {
+            ::alarm(120);
+            MessageList messages;
+            return SortRun(options, messages, {}).Found == 0 ? 0 : 1;
+        });
+        EXPECT_EQ(result, 0) << source << (result == 128 + SIGALRM ? " did not end" : "");
+    }
+}
+
 TEST_F(SortRunFaultsTest, ASourceThatVanishesBeforeItsCopyIsReported) {
     Photo("Card/a.jpg");
     Photo("Card/b.jpg");
@@ -192,15 +305,21 @@ TEST_F(SortRunFaultsTest, UnreadableFilesAndFoldersAsAnOrdinaryUser) {
     test::MakeFolders(P("Out"));
     ASSERT_EQ(::chmod(P("Out").c_str(), 0777), 0);
     const std::string linesFile = P("Out/lines.txt");
+    const std::string problemsFile = P("Out/problems.txt");
     const int result = test::RunInChild(
         [&] {
             MessageList messages;
-            const SortCounts counts = SortRun(options, messages, {});
+            std::string problems;
+            const SortCounts counts =
+                SortRun(options, messages, {}, [&problems](const SortProblem& problem) {
+                    problems += problem.Text + (problem.Failed ? "\n" : " (note)\n");
+                });
             std::string all;
             for (const std::string& line : messages.Lines()) {
                 all += line + "\n";
             }
             test::WriteFile(linesFile, all);
+            test::WriteFile(problemsFile, problems);
             return counts.Found == 2 && counts.Copied == 1 ? 0 : 1;
         },
         true);
@@ -210,6 +329,11 @@ TEST_F(SortRunFaultsTest, UnreadableFilesAndFoldersAsAnOrdinaryUser) {
                          P("Photos/2014-05-03/secret.jpg")),
               std::string::npos)
         << lines;
+    // The folder it could not read is named, with the reason, as a failure.
+    EXPECT_NE(test::ReadFile(problemsFile)
+                  .find("cannot read the folder " + P("Card/Locked") + ": Permission denied\n"),
+              std::string::npos)
+        << test::ReadFile(problemsFile);
     EXPECT_EQ(test::ReadFile(P("Card/secret.jpg")), "secret");
     EXPECT_EQ(test::ReadFile(P("Card/Locked/hidden.jpg")), "hidden");
     EXPECT_EQ(test::ListFolder(P("Photos/2014-05-03")), Lines{"open.jpg"});

@@ -131,6 +131,23 @@ TEST(WindowsScanTest, HiddenAndSystemFilesAreReportedWithBackslashedFolders) {
     EXPECT_EQ(single, (Lines{"x.jpg", "y.jpg", "z.jpg"}));
 }
 
+TEST(WindowsScanTest, AJunctionInsideTheTreeIsNotEnteredButTheStartMayBeOne) {
+    TempFolder tmp;
+    test::WriteFile(tmp / "archive\\old.jpg", "x");
+    test::WriteFile(tmp / "card\\new.jpg", "x");
+    if (!MakeJunction(tmp / "card\\link", tmp / "archive") ||
+        !MakeJunction(tmp / "cardlink", tmp / "card")) {
+        GTEST_SKIP() << "this file system makes no junctions";
+    }
+    Lines found;
+    for (const std::string& start : {tmp / "card", tmp / "cardlink"}) {
+        ScanFolderTree(start, "*.jpg", [&](const std::string&, const ScanEntry& entry) {
+            found.push_back(entry.Name);
+        });
+    }
+    EXPECT_EQ(found, (Lines{"new.jpg", "new.jpg"}));
+}
+
 TEST(WindowsFileOpsTest, TheSystemRefusesToDeleteAReadOnlyFile) {
     TempFolder tmp;
     test::WriteFile(tmp / "protected.jpg", "x");

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <atomic>
+
+namespace quenby::platform {
+
+// Turns the requests to end the program (Ctrl-C, `kill`, a closed terminal:
+// SIGINT, SIGTERM and SIGHUP; on Windows Ctrl-C and Ctrl-Break) into
+// `requested` being set, so that a run can stop between two files with every
+// line of what it did written, instead of in the middle of a copy. A reader
+// that goes away (a broken pipe) then fails the write instead of ending the
+// program. `requested` must outlive the program's run.
+void CatchStopRequests(std::atomic<bool>& requested);
+
+// The exit status that tells the caller which request ended the program:
+// 128 + the signal's number, as a shell reports it (130 for SIGINT, 143 for
+// SIGTERM, 129 for SIGHUP); 0 while none came.
+int StopRequestExitCode();
+
+}  // namespace quenby::platform
