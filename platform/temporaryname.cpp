@@ -1,0 +1,84 @@
+#include "platform/temporaryname.h"
+
+#include <chrono>
+#include <cstdint>
+#include <random>
+
+namespace quenby::platform {
+namespace {
+
+constexpr std::string_view kPrefix = ".quenby-";
+constexpr std::string_view kSuffix = ".tmp";
+constexpr std::size_t kRandomDigits = 12;
+constexpr std::size_t kMarkDigits = 16;
+
+void AppendHex(std::string& text, std::uint64_t value, std::size_t digits) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    for (std::size_t i = 0; i < digits; ++i) {
+        text.push_back(kDigits[value & 0xF]);
+        value >>= 4;
+    }
+}
+
+// FNV-1a over the name's bytes: stable everywhere, which a leftover needs.
+std::uint64_t NameMark(std::string_view name) {
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (const char c : name) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ULL;
+    }
+    return hash;
+}
+
+std::string MarkText(std::string_view finalName) {
+    std::string text;
+    AppendHex(text, NameMark(finalName), kMarkDigits);
+    return text;
+}
+
+bool IsHex(std::string_view text) {
+    for (const char c : text) {
+        if ((c < '0' || c > '9') && (c < 'a' || c > 'f')) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string TemporaryName(std::string_view finalName) {
+    // Some C++ libraries give the same "random" device numbers in every
+    // process, and Wine hands out small process ids again and again: the
+    // clock and where this thread's stack lies mix in what they lack.
+    thread_local std::mt19937_64 generator{[] {
+        const int onTheStack = 0;
+        std::seed_seq seed{
+            std::random_device{}(), std::random_device{}(),
+            static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()),
+            static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(&onTheStack) >> 4)};
+        return std::mt19937_64(seed);
+    }()};
+    std::string name(kPrefix);
+    AppendHex(name, generator(), kRandomDigits);
+    name.push_back('-');
+    name += MarkText(finalName);
+    name += kSuffix;
+    return name;
+}
+
+bool IsTemporaryName(std::string_view name) {
+    constexpr std::size_t kLength =
+        kPrefix.size() + kRandomDigits + 1 + kMarkDigits + kSuffix.size();
+    return name.size() == kLength && name.starts_with(kPrefix) && name.ends_with(kSuffix) &&
+           name[kPrefix.size() + kRandomDigits] == '-' &&
+           IsHex(name.substr(kPrefix.size(), kRandomDigits)) &&
+           IsHex(name.substr(kPrefix.size() + kRandomDigits + 1, kMarkDigits));
+}
+
+bool TemporaryNameFor(std::string_view temporary, std::string_view finalName) {
+    return IsTemporaryName(temporary) &&
+           temporary.substr(kPrefix.size() + kRandomDigits + 1, kMarkDigits) == MarkText(finalName);
+}
+
+}  // namespace quenby::platform
