@@ -7,16 +7,19 @@
 namespace quenby::platform {
 namespace {
 
-constexpr std::string_view kPrefix = ".quenby-";
+// Short enough for one long-name entry on FAT (13 characters): a FUSE FAT
+// driver loses longer names now and then, and letter case does not count
+// there, hence base 36.
+constexpr std::string_view kPrefix = ".q";
 constexpr std::string_view kSuffix = ".tmp";
-constexpr std::size_t kRandomDigits = 12;
-constexpr std::size_t kMarkDigits = 16;
+constexpr std::size_t kRandomDigits = 3;
+constexpr std::size_t kMarkDigits = 4;
+constexpr std::string_view kDigits = "0123456789abcdefghijklmnopqrstuvwxyz";
 
-void AppendHex(std::string& text, std::uint64_t value, std::size_t digits) {
-    static constexpr char kDigits[] = "0123456789abcdef";
+void AppendDigits(std::string& text, std::uint64_t value, std::size_t digits) {
     for (std::size_t i = 0; i < digits; ++i) {
-        text.push_back(kDigits[value & 0xF]);
-        value >>= 4;
+        text.push_back(kDigits[value % kDigits.size()]);
+        value /= kDigits.size();
     }
 }
 
@@ -32,17 +35,12 @@ std::uint64_t NameMark(std::string_view name) {
 
 std::string MarkText(std::string_view finalName) {
     std::string text;
-    AppendHex(text, NameMark(finalName), kMarkDigits);
+    AppendDigits(text, NameMark(finalName), kMarkDigits);
     return text;
 }
 
-bool IsHex(std::string_view text) {
-    for (const char c : text) {
-        if ((c < '0' || c > '9') && (c < 'a' || c > 'f')) {
-            return false;
-        }
-    }
-    return true;
+bool AllDigits(std::string_view text) {
+    return text.find_first_not_of(kDigits) == std::string_view::npos;
 }
 
 }  // namespace
@@ -60,25 +58,21 @@ std::string TemporaryName(std::string_view finalName) {
         return std::mt19937_64(seed);
     }()};
     std::string name(kPrefix);
-    AppendHex(name, generator(), kRandomDigits);
-    name.push_back('-');
+    AppendDigits(name, generator(), kRandomDigits);
     name += MarkText(finalName);
     name += kSuffix;
     return name;
 }
 
 bool IsTemporaryName(std::string_view name) {
-    constexpr std::size_t kLength =
-        kPrefix.size() + kRandomDigits + 1 + kMarkDigits + kSuffix.size();
+    constexpr std::size_t kLength = kPrefix.size() + kRandomDigits + kMarkDigits + kSuffix.size();
     return name.size() == kLength && name.starts_with(kPrefix) && name.ends_with(kSuffix) &&
-           name[kPrefix.size() + kRandomDigits] == '-' &&
-           IsHex(name.substr(kPrefix.size(), kRandomDigits)) &&
-           IsHex(name.substr(kPrefix.size() + kRandomDigits + 1, kMarkDigits));
+           AllDigits(name.substr(kPrefix.size(), kRandomDigits + kMarkDigits));
 }
 
 bool TemporaryNameFor(std::string_view temporary, std::string_view finalName) {
     return IsTemporaryName(temporary) &&
-           temporary.substr(kPrefix.size() + kRandomDigits + 1, kMarkDigits) == MarkText(finalName);
+           temporary.substr(kPrefix.size() + kRandomDigits, kMarkDigits) == MarkText(finalName);
 }
 
 }  // namespace quenby::platform

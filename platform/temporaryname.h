@@ -6,7 +6,7 @@
 namespace quenby::platform {
 
 // A fresh name for a file that is being written beside its final name:
-// ".quenby-<random>-<mark>.tmp", hidden and never matched by a photo mask.
+// ".q<random><mark>.tmp", hidden and never matched by a photo mask.
 // The mark is drawn from the final name, so that a run that finds the
 // leftovers of a killed one can tell which final name it was claiming.
 std::string TemporaryName(std::string_view finalName);

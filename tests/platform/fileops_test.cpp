@@ -178,7 +178,7 @@ TEST(CopyFileNoReplaceTest, AKilledCopyNeverLeavesAShortFileUnderTheFinalName) {
             ASSERT_EQ(::unlink(target.c_str()), 0);
         }
         for (const std::string& name : test::ListFolder(tmp / "dst")) {
-            EXPECT_EQ(name.rfind(".quenby-", 0), 0U) << name;
+            EXPECT_TRUE(IsTemporaryName(name)) << name;
             ::unlink((tmp / ("dst/" + name)).c_str());
         }
     }
