@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,12 +52,31 @@ struct CopyResult {
     FileIdentity Source;
 };
 
+// The folders one run copies into, kept open from one copy to the next and
+// closed when this ends.
+class CopyTargets {
+public:
+    struct Folders;
+
+    CopyTargets();
+    CopyTargets(const CopyTargets&) = delete;
+    CopyTargets& operator=(const CopyTargets&) = delete;
+    ~CopyTargets();
+
+    Folders& Get() { return *m_folders; }
+
+private:
+    std::unique_ptr<Folders> m_folders;
+};
+
 // Copies a regular file with its contents, last-write time and, where the
 // file system holds them, its permission bits. An existing entry under the
 // target name is never replaced, and the target name never shows a file that
 // is cut short, also when the process is killed at any moment. With
 // `flushToDisk` the copy and its folder entry are on the disk when this
 // reports Copied, so the source may be deleted safely afterwards.
+CopyResult CopyFileNoReplace(const std::string& source, const std::string& target, bool flushToDisk,
+                             CopyTargets& targets);
 CopyResult CopyFileNoReplace(const std::string& source, const std::string& target,
                              bool flushToDisk);
 

@@ -7,9 +7,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <fstream>
+#include <memory>
 #include <mutex>
 #include <unordered_map>
 
@@ -98,52 +101,82 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
     return true;
 }
 
-bool CopyWithReadWrite(int from, int to) {
-    static constexpr std::size_t kBufferSize = 256 * 1024;
-    std::string buffer(kBufferSize, '\0');
+// Reads what is there; a source opened non-blocking (so that a pipe posing
+// as a photo cannot stall the run) is switched back when a file system
+// takes that flag at its word.
+ssize_t ReadSome(int from, char* buffer, std::size_t size) {
     for (;;) {
-        const ssize_t got = ::read(from, buffer.data(), buffer.size());
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
+        const ssize_t got = ::read(from, buffer, size);
+        if (got >= 0 || (errno != EINTR && errno != EAGAIN)) {
+            return got;
+        }
+        if (errno == EAGAIN) {
+            const int flags = ::fcntl(from, F_GETFL);
+            if (flags < 0 || ::fcntl(from, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+                return -1;
             }
-            return false;
-        }
-        if (got == 0) {
-            return true;
-        }
-        if (!WriteAll(to, buffer.data(), static_cast<std::size_t>(got))) {
-            return false;
         }
     }
 }
 
-// copy_file_range lets the kernel copy without a round trip through user
-// space, and shares the blocks (reflink) where the file system offers it.
-// Some file systems refuse it or report no data for files that have some;
-// the rest then goes through read and write.
-bool CopyContents(int from, int to, std::int64_t expectedSize) {
+// Copies exactly the bytes the source had when it was opened: what is
+// appended later belongs to a source that no longer matches its copy and is
+// kept. Fewer bytes mean the source shrank meanwhile; that fails with errno
+// 0. copy_file_range lets the kernel copy without a round trip through user
+// space, and shares the blocks (reflink) where the file system offers it;
+// where it is refused or reports no data, read and write take over at the
+// same offsets.
+bool CopyContents(int from, int to, std::int64_t size) {
+    constexpr std::int64_t kKernelChunk = std::int64_t{1} << 30;
+    constexpr std::int64_t kBufferSize = 256 * 1024;
     std::int64_t copied = 0;
-    for (;;) {
-        const ssize_t got = ::copy_file_range(from, nullptr, to, nullptr, std::size_t{1} << 30, 0);
-        if (got > 0) {
-            copied += got;
+    bool kernel = true;
+    std::string buffer;
+    while (copied < size) {
+        if (kernel) {
+            const ssize_t got = ::copy_file_range(
+                from, nullptr, to, nullptr,
+                static_cast<std::size_t>(std::min(size - copied, kKernelChunk)), 0);
+            if (got > 0) {
+                copied += got;
+            } else if (got < 0 && errno == EINTR) {
+                continue;
+            } else if (got < 0 && errno != EXDEV && errno != EINVAL && errno != ENOSYS &&
+                       errno != EOPNOTSUPP && errno != EBADF && errno != EPERM && errno != EAGAIN) {
+                return false;
+            } else {
+                kernel = false;
+                buffer.resize(static_cast<std::size_t>(kBufferSize));
+            }
             continue;
         }
-        if (got == 0 && copied >= expectedSize) {
-            return true;
-        }
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0 && errno != EXDEV && errno != EINVAL && errno != ENOSYS &&
-            errno != EOPNOTSUPP && errno != EBADF && errno != EPERM) {
+        const ssize_t got = ReadSome(
+            from, buffer.data(), static_cast<std::size_t>(std::min(size - copied, kBufferSize)));
+        if (got <= 0) {
+            errno = got == 0 ? 0 : errno;
             return false;
         }
-        // Both descriptors stand at the same offsets, so read/write goes on
-        // exactly where the kernel copy stopped.
-        return CopyWithReadWrite(from, to);
+        if (!WriteAll(to, buffer.data(), static_cast<std::size_t>(got))) {
+            return false;
+        }
+        copied += got;
     }
+    return true;
+}
+
+// The process's file-creation mask, read without changing it; all bits
+// (so that every mode is set explicitly) where the kernel does not say.
+mode_t ProcessUmask() {
+    static const mode_t mask = [] {
+        std::ifstream status("/proc/self/status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.starts_with("Umask:")) {
+                return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+            }
+        }
+        return static_cast<mode_t>(0777);
+    }();
+    return mask;
 }
 
 // Answers of a file system that does not offer a call at all, as opposed to
@@ -219,13 +252,70 @@ KnownMethods& Known() {
     return methods;
 }
 
+}  // namespace
+
+// Runs copy many files into few folders: each stays open for the run, and
+// the copies name their files relative to it.
+struct CopyTargets::Folders {
+    struct OpenFolder {
+        int Fd;
+        dev_t Device;
+    };
+
+    Folders() = default;
+    Folders(const Folders&) = delete;
+    Folders& operator=(const Folders&) = delete;
+    ~Folders() { CloseAll(); }
+
+    // The folder's descriptor, or -1 with errno set.
+    int Open(const std::string& path, dev_t& device) {
+        if (const auto known = m_open.find(path); known != m_open.end()) {
+            device = known->second.Device;
+            return known->second.Fd;
+        }
+        // Years of photos make thousands of day folders; a run need not
+        // hold all of them.
+        if (m_open.size() >= kMostOpen) {
+            CloseAll();
+        }
+        const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        struct stat info {};
+        if (fd < 0 || ::fstat(fd, &info) != 0) {
+            const int error = errno;
+            if (fd >= 0) {
+                ::close(fd);
+            }
+            errno = error;
+            return -1;
+        }
+        m_open.emplace(path, OpenFolder{fd, info.st_dev});
+        device = info.st_dev;
+        return fd;
+    }
+
+private:
+    static constexpr std::size_t kMostOpen = 64;
+
+    void CloseAll() {
+        for (const auto& [path, open] : m_open) {
+            ::close(open.Fd);
+        }
+        m_open.clear();
+    }
+
+    std::unordered_map<std::string, OpenFolder> m_open;
+};
+
+namespace {
+
 // One copy of a source file into a target folder.
 class FileCopy {
 public:
     FileCopy(const std::string& target, bool flushToDisk)
         : m_folderPath(FolderOf(target)), m_name(NameOf(target)), m_flush(flushToDisk) {}
 
-    CopyResult Run(const std::string& source, const NamingMethod* forced) {
+    CopyResult Run(const std::string& source, CopyTargets::Folders& folders,
+                   const NamingMethod* forced) {
         if (source.empty() || m_name.empty()) {
             return Fail(EINVAL);
         }
@@ -236,24 +326,19 @@ public:
         }
         m_result.Source = IdentityOf(m_source);
         if (!S_ISREG(m_source.st_mode)) {
-            return Fail(S_ISDIR(m_source.st_mode) ? EISDIR : EINVAL, "not a regular file");
+            return Fail(EINVAL, "not a regular file");
         }
-        const int flags = ::fcntl(m_from.Get(), F_GETFL);
-        if (flags < 0 || ::fcntl(m_from.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
-            return Fail(errno);
-        }
-        m_folder.Reset(::open(m_folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        struct stat folderInfo {};
-        if (!m_folder.Valid() || ::fstat(m_folder.Get(), &folderInfo) != 0) {
+        dev_t device = 0;
+        m_folder = folders.Open(m_folderPath, device);
+        if (m_folder < 0) {
             return Fail(errno);
         }
         struct stat existing {};
-        if (::fstatat(m_folder.Get(), m_name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (::fstatat(m_folder, m_name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
             return Taken();
         }
 
-        const FolderLock lock(m_folder.Get(), LOCK_SH);
-        const NamingMethod first = forced != nullptr ? *forced : Known().For(folderInfo.st_dev);
+        const NamingMethod first = forced != nullptr ? *forced : Known().For(device);
         NamingMethod used = first;
         if (first != NamingMethod::UnnamedFile || !CopyUnnamed()) {
             if (used == NamingMethod::UnnamedFile) {
@@ -262,10 +347,10 @@ public:
             CopyNamed(used);
         }
         if (forced == nullptr && used != first) {
-            Known().Remember(folderInfo.st_dev, used);
+            Known().Remember(device, used);
         }
         if (m_result.Outcome == CopyOutcome::Copied && m_flush) {
-            if (const FileStatus flushed = FlushFolderEntries(m_folder.Get()); !flushed) {
+            if (const FileStatus flushed = FlushFolderEntries(m_folder); !flushed) {
                 m_result.Outcome = CopyOutcome::CopiedNotFlushed;
                 m_result.Reason = "flushing " + m_folderPath + " failed: " + flushed.Reason;
             }
@@ -286,7 +371,7 @@ private:
     // this copy must not stand in for (a folder, a dangling link).
     CopyResult Taken() {
         struct stat info {};
-        const bool resolved = ::fstatat(m_folder.Get(), m_name.c_str(), &info, 0) == 0;
+        const bool resolved = ::fstatat(m_folder, m_name.c_str(), &info, 0) == 0;
         if (resolved && !S_ISDIR(info.st_mode)) {
             m_result.Outcome = CopyOutcome::Exists;
             return m_result;
@@ -295,14 +380,16 @@ private:
     }
 
     // Fills the new file; it gets its name only afterwards.
-    bool Fill(int to) {
+    bool Fill(int to, bool modeSet) {
         if (!CopyContents(m_from.Get(), to, m_source.st_size)) {
-            Fail(errno);
+            Fail(errno, errno == 0 ? "it shrank while it was being copied" : "");
             return false;
         }
         // Best effort: FAT and exFAT hold no permission bits, and some FUSE
         // drivers refuse the call outright.
-        ::fchmod(to, m_source.st_mode & 0777);
+        if (!modeSet) {
+            ::fchmod(to, m_source.st_mode & 0777);
+        }
         const struct timespec times[2] = {m_source.st_atim, m_source.st_mtim};
         if (::futimens(to, times) != 0 && !NotOffered(errno) && errno != EPERM && errno != EACCES) {
             Fail(errno);
@@ -318,8 +405,10 @@ private:
     // False when the file system offers no unnamed files, or cannot link one
     // in; the source is then read again from its start.
     bool CopyUnnamed() {
-        FileDescriptor to(
-            ::openat(m_folder.Get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, S_IRUSR | S_IWUSR));
+        // Nobody can open an unnamed file by a name, so it may carry the
+        // source's permission bits from the start.
+        const mode_t mode = m_source.st_mode & 0777;
+        FileDescriptor to(::openat(m_folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
         if (!to.Valid()) {
             if (NotOffered(errno) || errno == EISDIR || errno == ENOENT) {
                 return false;
@@ -327,12 +416,18 @@ private:
             Fail(errno);
             return true;
         }
-        if (!Fill(to.Get())) {
+        if (!Fill(to.Get(), (mode & ProcessUmask()) == 0)) {
             return true;
         }
-        const std::string self = "/proc/self/fd/" + std::to_string(to.Get());
-        if (::linkat(AT_FDCWD, self.c_str(), m_folder.Get(), m_name.c_str(), AT_SYMLINK_FOLLOW) !=
-            0) {
+        // Linking the descriptor itself needs a recent kernel or the right to
+        // read any folder; the descriptor's entry in /proc serves elsewhere.
+        bool linked = ::linkat(to.Get(), "", m_folder, m_name.c_str(), AT_EMPTY_PATH) == 0;
+        if (!linked && errno != EEXIST) {
+            const std::string self = "/proc/self/fd/" + std::to_string(to.Get());
+            linked =
+                ::linkat(AT_FDCWD, self.c_str(), m_folder, m_name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+        }
+        if (!linked) {
             if (errno == EEXIST) {
                 Taken();
                 return true;
@@ -350,12 +445,13 @@ private:
     }
 
     void CopyNamed(NamingMethod& method) {
+        const FolderLock lock(m_folder, LOCK_SH);
         std::string temporary;
         FileDescriptor to;
         for (int attempt = 0; attempt < 100 && !to.Valid(); ++attempt) {
             temporary = TemporaryName(m_name);
-            to.Reset(::openat(m_folder.Get(), temporary.c_str(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR));
+            to.Reset(::openat(m_folder, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                              S_IRUSR | S_IWUSR));
             if (!to.Valid() && errno != EEXIST) {
                 break;
             }
@@ -364,11 +460,11 @@ private:
             Fail(errno);
             return;
         }
-        if (!Fill(to.Get()) || !to.Close()) {
+        if (!Fill(to.Get(), false) || !to.Close()) {
             if (m_result.Reason.empty()) {
                 Fail(errno);
             }
-            ::unlinkat(m_folder.Get(), temporary.c_str(), 0);
+            ::unlinkat(m_folder, temporary.c_str(), 0);
             return;
         }
         for (;;) {
@@ -382,7 +478,7 @@ private:
                 method = static_cast<NamingMethod>(static_cast<int>(method) + 1);
                 continue;
             }
-            ::unlinkat(m_folder.Get(), temporary.c_str(), 0);
+            ::unlinkat(m_folder, temporary.c_str(), 0);
             if (naming == Naming::Taken) {
                 Taken();
             } else {
@@ -393,7 +489,7 @@ private:
     }
 
     Naming Name(NamingMethod method, const std::string& temporary) {
-        const int folder = m_folder.Get();
+        const int folder = m_folder;
         switch (method) {
             case NamingMethod::UnnamedFile:
             case NamingMethod::NoReplaceRename:
@@ -426,7 +522,7 @@ private:
     // whose name carries the claim's mark: a run that finds both after this
     // one was killed removes them together (RemoveLeftoverCopies).
     Naming NameOverOwnClaim(const std::string& temporary) {
-        const int folder = m_folder.Get();
+        const int folder = m_folder;
         FileDescriptor claim(::openat(folder, m_name.c_str(),
                                       O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
                                       S_IRUSR | S_IWUSR));
@@ -458,7 +554,7 @@ private:
             return;
         }
         const int error = errno;
-        ::unlinkat(m_folder.Get(), m_name.c_str(), 0);
+        ::unlinkat(m_folder, m_name.c_str(), 0);
         Fail(error);
     }
 
@@ -466,7 +562,7 @@ private:
     const std::string m_name;
     const bool m_flush;
     FileDescriptor m_from;
-    FileDescriptor m_folder;
+    int m_folder = -1;  // held open by CopyTargets
     struct stat m_source {};
     CopyResult m_result;
 };
@@ -485,14 +581,25 @@ bool FileEntryExists(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
+CopyTargets::CopyTargets() : m_folders(std::make_unique<Folders>()) {}
+
+CopyTargets::~CopyTargets() = default;
+
+CopyResult CopyFileNoReplace(const std::string& source, const std::string& target, bool flushToDisk,
+                             CopyTargets& targets) {
+    return FileCopy(target, flushToDisk).Run(source, targets.Get(), nullptr);
+}
+
 CopyResult CopyFileNoReplace(const std::string& source, const std::string& target,
                              bool flushToDisk) {
-    return FileCopy(target, flushToDisk).Run(source, nullptr);
+    CopyTargets targets;
+    return CopyFileNoReplace(source, target, flushToDisk, targets);
 }
 
 CopyResult CopyFileNoReplaceFrom(const std::string& source, const std::string& target,
                                  bool flushToDisk, NamingMethod first) {
-    return FileCopy(target, flushToDisk).Run(source, &first);
+    CopyTargets targets;
+    return FileCopy(target, flushToDisk).Run(source, targets.Get(), &first);
 }
 
 DeleteResult DeleteSourceIfUnchanged(const std::string& path, const FileIdentity& copied) {

@@ -130,6 +130,18 @@ bool FileEntryExists(const std::string& path) {
     return file;
 }
 
+// CopyFileW opens the folders by name itself.
+struct CopyTargets::Folders {};
+
+CopyTargets::CopyTargets() : m_folders(std::make_unique<Folders>()) {}
+
+CopyTargets::~CopyTargets() = default;
+
+CopyResult CopyFileNoReplace(const std::string& source, const std::string& target, bool flushToDisk,
+                             CopyTargets&) {
+    return CopyFileNoReplace(source, target, flushToDisk);
+}
+
 CopyResult CopyFileNoReplace(const std::string& source, const std::string& target,
                              bool flushToDisk) {
     CopyResult result;

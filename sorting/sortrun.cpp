@@ -98,8 +98,8 @@ public:
             m_messages.Add(FormatText(LoadStr(kStrFileExists), {target}));
             return;
         }
-        const platform::CopyResult copy =
-            platform::CopyFileNoReplace(record.Dateiname, target, m_options.DeleteSources);
+        const platform::CopyResult copy = platform::CopyFileNoReplace(
+            record.Dateiname, target, m_options.DeleteSources, m_targets);
         switch (copy.Outcome) {
             case platform::CopyOutcome::Exists:
                 // Another run was faster, or the file system ignores letter case
@@ -250,6 +250,7 @@ private:
     const std::string m_root;
     std::unordered_map<std::string, DayFolder> m_folders;
     std::string m_folderFailure;  // why the last day folder could not be made
+    platform::CopyTargets m_targets;
 };
 
 }  // namespace
