@@ -227,7 +227,8 @@ DeleteResult DeleteSourceIfUnchanged(const std::string& path, const FileIdentity
     }
     // The file is deleted through the very handle whose identity was
     // checked, so nothing can slip in between.
-    const HANDLE file = OpenForIdentity(wide, DELETE);
+    const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    const HANDLE file = OpenForIdentity(wide, readOnly ? 0 : DELETE);
     if (file == INVALID_HANDLE_VALUE) {
         return {DeleteOutcome::Failed, LastErrorText()};
     }
@@ -237,7 +238,7 @@ DeleteResult DeleteSourceIfUnchanged(const std::string& path, const FileIdentity
         result = {DeleteOutcome::Failed, LastErrorText()};
     } else if (now != copied) {
         result = {DeleteOutcome::Changed, {}};
-    } else if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    } else if (readOnly) {
         // Windows itself refuses to delete a read-only file.
         result = {DeleteOutcome::ReadOnly, {}};
     } else {

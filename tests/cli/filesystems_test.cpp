@@ -60,23 +60,6 @@ bool Shell(const std::string& command) {
     return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-std::string ShellOutput(const std::string& command) {
-    FILE* const pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return {};
-    }
-    std::string text;
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-        text += buffer;
-    }
-    ::pclose(pipe);
-    while (!text.empty() && text.back() == '\n') {
-        text.pop_back();
-    }
-    return text;
-}
-
 bool KernelKnows(const std::string& type) {
     std::ifstream list("/proc/filesystems");
     std::string line;
@@ -111,7 +94,10 @@ public:
                 m_error = "cannot make the image file";
                 return;
             }
-            m_device = ShellOutput("losetup -f --show '" + m_image + "' 2>/dev/null");
+            m_device = test::RunProgram({"losetup", "-f", "--show", m_image}, folder).Out;
+            if (!m_device.empty() && m_device.back() == '\n') {
+                m_device.pop_back();
+            }
             if (m_device.empty()) {
                 m_skip = "no loop device can be set up";
                 return;
