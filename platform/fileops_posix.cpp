@@ -333,12 +333,17 @@ public:
         if (m_folder < 0) {
             return Fail(errno);
         }
+        const NamingMethod first = forced != nullptr ? *forced : Known().For(device);
+        // Linking an unnamed file finds a taken name by itself, and costs
+        // little when it does. Elsewhere (FAT, exFAT, network mounts: where
+        // names also match in other letter case, and bytes are dear) a look
+        // first spares copying in vain.
         struct stat existing {};
-        if (::fstatat(m_folder, m_name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (first != NamingMethod::UnnamedFile &&
+            ::fstatat(m_folder, m_name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
             return Taken();
         }
 
-        const NamingMethod first = forced != nullptr ? *forced : Known().For(device);
         NamingMethod used = first;
         if (first != NamingMethod::UnnamedFile || !CopyUnnamed()) {
             if (used == NamingMethod::UnnamedFile) {
