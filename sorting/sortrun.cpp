@@ -137,7 +137,7 @@ private:
     // run first needs it, and then kept up to date with the run's own
     // copies, so that asking whether a target exists costs no disk access.
     // The copy itself never replaces anything, so a file that another
-    // program puts there meanwhile is still safe: its copy just fails.
+    // program puts there meanwhile is still safe: the copy reads "exists".
     struct DayFolder {
         bool Listed = false;
         std::unordered_set<std::string> Files;  // names that count as existing files
