@@ -7,8 +7,11 @@ packages=(cmake ninja-build g++ libcli11-dev tzdata)
 for need in "$@"; do
   case "$need" in
     build) packages+=(qt6-base-dev) ;;
-    # heif-enc writes a real HEIC for the capture-date test.
-    test) packages+=(libgtest-dev unrtf desktop-file-utils locales libheif-examples) ;;
+    # heif-enc writes a real HEIC for the capture-date test; strace injects
+    # faults; the file-system tests make and mount ext4, xfs, btrfs, exFAT and
+    # FAT images, the last two through their FUSE drivers.
+    test) packages+=(libgtest-dev unrtf desktop-file-utils locales libheif-examples strace fuse3
+                     exfat-fuse exfatprogs fusefat dosfstools e2fsprogs xfsprogs btrfs-progs) ;;
     bench) packages+=(hyperfine time python3) ;;
     fuzz) packages+=(clang libclang-rt-dev) ;;
     # The Windows cross build (POSIX-threads MinGW) and Wine to run its tests.

@@ -12,6 +12,7 @@
 #include "platform/files/folderlisting.h"
 #include "platform/files/namekey.h"
 #include "platform/files/pathsep.h"
+#include "platform/files/temporaryname.h"
 #include "sorting/datenaming.h"
 
 namespace quenby {
@@ -116,18 +117,39 @@ public:
 
         if (TargetExists(day, name, target)) {
             m_messages.Add(FormatText(LoadStr(kStrFileExists), {target}));
-        } else if (platform::CopyFileNoReplace(record.Dateiname, target, m_options.DeleteSources)) {
-            ++m_counts.Copied;
-            if (day != nullptr && day->Listed) {
-                day->Files.insert(platform::FolderNameKey(name));
-            }
-            m_messages.Add(FormatText(LoadStr(kStrCopiedFile), {record.Dateiname, target}));
-            if (m_options.DeleteSources && platform::DeleteFileUnlessReadOnly(record.Dateiname)) {
-                m_messages.Add(FormatText(LoadStr(kStrFileDeleted), {record.Dateiname}));
-            }
+            return;
+        }
+        const platform::CopyResult copy = platform::CopyFileNoReplace(
+            record.Dateiname, target, m_options.DeleteSources, m_targets);
+        switch (copy.Outcome) {
+            case platform::CopyOutcome::Exists:
+                // Another run was faster, or the file system ignores letter case
+                // and holds the name in another case.
+                m_messages.Add(FormatText(LoadStr(kStrFileExists), {target}));
+                return;
+            case platform::CopyOutcome::Failed:
+                Fail(record, target, day == nullptr ? m_folderFailure : copy.Reason);
+                return;
+            case platform::CopyOutcome::Copied:
+            case platform::CopyOutcome::CopiedNotFlushed:
+                break;
+        }
+        ++m_counts.Copied;
+        if (day != nullptr && day->Listed) {
+            day->Files.insert(platform::FolderNameKey(name));
+        }
+        m_messages.Add(FormatText(LoadStr(kStrCopiedFile), {record.Dateiname, target}));
+        if (!m_options.DeleteSources) {
+            return;
+        }
+        // The source goes only when every flush its copy depends on
+        // succeeded: otherwise the copy may vanish with the next power cut.
+        if (copy.Outcome == platform::CopyOutcome::CopiedNotFlushed) {
+            KeptNotOnDisk(record, target, copy.Reason);
+        } else if (day != nullptr && !day->FlushFailure.empty()) {
+            KeptNotOnDisk(record, target, day->FlushFailure);
         } else {
-            ++m_counts.Failed;
-            m_messages.Add(FormatText(LoadStr(kStrCouldNotCopy), {record.Dateiname, target}));
+            DeleteSource(record, copy.Source);
         }
     }
 
@@ -136,11 +158,45 @@ private:
     // run first needs it, and then kept up to date with the run's own
     // copies, so that asking whether a target exists costs no disk access.
     // The copy itself never replaces anything, so a file that another
-    // program puts there meanwhile is still safe: its copy just fails.
+    // program puts there meanwhile is still safe: the copy reads "exists".
     struct DayFolder {
         bool Listed = false;
         std::unordered_set<std::string> Files;  // names that count as existing files
+        // Why the folder's own entry is not known to be on the disk.
+        std::string FlushFailure;
     };
+
+    void Fail(const Suchrecord& record, const std::string& target, const std::string& reason) {
+        ++m_counts.Failed;
+        m_messages.Add(FormatText(LoadStr(kStrCouldNotCopy), {record.Dateiname, target}));
+        Report("cannot copy " + record.Dateiname + " to " + target + ": " + reason);
+    }
+
+    void KeptNotOnDisk(const Suchrecord& record, const std::string& target,
+                       const std::string& reason) const {
+        Report("kept " + record.Dateiname + ": its copy " + target +
+               " is not known to be on the disk: " + reason);
+    }
+
+    void DeleteSource(const Suchrecord& record, const platform::FileIdentity& copied) {
+        const platform::DeleteResult deleted =
+            platform::DeleteSourceIfUnchanged(record.Dateiname, copied);
+        switch (deleted.Outcome) {
+            case platform::DeleteOutcome::Deleted:
+                m_messages.Add(FormatText(LoadStr(kStrFileDeleted), {record.Dateiname}));
+                break;
+            case platform::DeleteOutcome::ReadOnly:
+                Report("kept " + record.Dateiname + ": it is write-protected", false);
+                break;
+            case platform::DeleteOutcome::Changed:
+                Report("kept " + record.Dateiname +
+                       ": it was replaced or changed while it was being copied");
+                break;
+            case platform::DeleteOutcome::Failed:
+                Report("cannot delete " + record.Dateiname + ": " + deleted.Reason);
+                break;
+        }
+    }
 
     DayFolder* EnsureFolder(const std::string& folder) {
         if (const auto known = m_folders.find(folder); known != m_folders.end()) {
@@ -148,30 +204,49 @@ private:
         }
         DayFolder day;
         if (platform::FolderExists(folder)) {
-            if (const auto listing = platform::FolderListing::Read(
-                    folder, platform::FolderListing::Order::AsStored)) {
-                day.Listed = true;
-                day.Files.reserve(listing->Size());
-                for (std::size_t i = 0; i < listing->Size(); ++i) {
-                    if (listing->Resolve(i) == platform::FolderListing::Resolved::File) {
-                        day.Files.insert(platform::FolderNameKey(listing->Name(i)));
-                    }
-                }
-            }
-        } else if (platform::CreateFolder(folder)) {
+            ReadDayFolder(folder, day);
+        } else if (const platform::FileStatus created = platform::CreateFolder(folder)) {
             day.Listed = true;
             m_messages.Add(FormatText(LoadStr(kStrFolderCreated), {folder}));
             // The new folder's own entry must be on disk before any source
             // that relies on it is deleted.
             if (m_options.DeleteSources) {
-                platform::FlushFolder(m_root);
+                if (const platform::FileStatus flushed = platform::FlushFolder(m_root); !flushed) {
+                    day.FlushFailure = "flushing " + m_root + " failed: " + flushed.Reason;
+                }
             }
         } else {
             // Not there and not to be made: every copy into it fails and
             // says so; the next file of this day tries again.
+            m_folderFailure = "cannot create folder " + folder + ": " + created.Reason;
             return nullptr;
         }
         return &m_folders.emplace(folder, std::move(day)).first->second;
+    }
+
+    // Lists a day folder that was there before. A killed run may have left
+    // its temporary files there, and claims of names whose copies never
+    // came; those are removed first and count as absent.
+    static void ReadDayFolder(const std::string& folder, DayFolder& day) {
+        const auto listing =
+            platform::FolderListing::Read(folder, platform::FolderListing::Order::AsStored);
+        if (!listing) {
+            return;
+        }
+        day.Listed = true;
+        day.Files.reserve(listing->Size());
+        bool leftovers = false;
+        for (std::size_t i = 0; i < listing->Size(); ++i) {
+            leftovers = leftovers || platform::IsTemporaryName(listing->Name(i));
+            if (listing->Resolve(i) == platform::FolderListing::Resolved::File) {
+                day.Files.insert(platform::FolderNameKey(listing->Name(i)));
+            }
+        }
+        if (leftovers) {
+            for (const std::string& removed : platform::RemoveLeftoverCopies(folder)) {
+                day.Files.erase(platform::FolderNameKey(removed));
+            }
+        }
     }
 
     static bool TargetExists(const DayFolder* day, const std::string& name,
@@ -195,6 +270,8 @@ private:
     const ProblemCallback& m_problems;
     const std::string m_root;
     std::unordered_map<std::string, DayFolder> m_folders;
+    std::string m_folderFailure;  // why the last day folder could not be made
+    platform::CopyTargets m_targets;
 };
 
 }  // namespace

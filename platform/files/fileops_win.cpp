@@ -1,9 +1,9 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <random>
 
 #include "platform/files/fileops.h"
+#include "platform/files/temporaryname.h"
 #include "platform/text/widetext.h"
 
 namespace quenby::platform {
@@ -22,20 +22,36 @@ std::string NameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Random, not the process id: Wine hands out small ids again and again.
-std::string TemporaryName() {
-    thread_local std::mt19937_64 generator{std::random_device{}() ^
-                                           (static_cast<std::uint64_t>(::GetTickCount64()) << 20) ^
-                                           ::GetCurrentProcessId()};
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string name = ".quenby-";
-    std::uint64_t value = generator();
-    for (int i = 0; i < 12; ++i) {
-        name.push_back(kDigits[value & 0xF]);
-        value >>= 4;
+std::int64_t Ticks(const FILETIME& time) {
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) |
+                                     time.dwLowDateTime);
+}
+
+// The identity of an open file: volume, file index, size and times.
+bool IdentityOf(HANDLE file, FileIdentity& identity) {
+    BY_HANDLE_FILE_INFORMATION info;
+    FILE_BASIC_INFO basic;
+    if (!::GetFileInformationByHandle(file, &info) ||
+        !::GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic)) {
+        return false;
     }
-    name += ".tmp";
-    return name;
+    identity.Device = info.dwVolumeSerialNumber;
+    identity.Inode = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    identity.Size = static_cast<std::int64_t>(
+        (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+    identity.LastWrite = Ticks(info.ftLastWriteTime);
+    identity.Change = basic.ChangeTime.QuadPart;
+    return true;
+}
+
+HANDLE OpenForIdentity(const std::wstring& path, DWORD access) {
+    return ::CreateFileW(path.c_str(), access | FILE_READ_ATTRIBUTES,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+std::string LastErrorText() {
+    return WindowsErrorText(::GetLastError());
 }
 
 // Deletes a temporary file even when it took over the source's read-only
@@ -59,20 +75,33 @@ bool FlushFile(const std::wstring& path) {
     const HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     bool flushed = false;
+    DWORD error = ::GetLastError();
     if (handle != INVALID_HANDLE_VALUE) {
         flushed = ::FlushFileBuffers(handle) != FALSE;
+        error = ::GetLastError();
         ::CloseHandle(handle);
     }
     if (readOnly && !::SetFileAttributesW(path.c_str(), attributes)) {
         return false;
     }
+    ::SetLastError(error);
     return flushed;
+}
+
+bool NameTaken(DWORD error) {
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
 }
 
 }  // namespace
 
-bool CreateFolder(const std::string& path) {
-    return !path.empty() && ::CreateDirectoryW(ToWide(path).c_str(), nullptr) != FALSE;
+FileStatus CreateFolder(const std::string& path) {
+    if (path.empty()) {
+        return FileStatus{false, WindowsErrorText(ERROR_PATH_NOT_FOUND)};
+    }
+    if (::CreateDirectoryW(ToWide(path).c_str(), nullptr) == FALSE) {
+        return FileStatus{false, LastErrorText()};
+    }
+    return {};
 }
 
 bool FileEntryExists(const std::string& path) {
@@ -101,58 +130,149 @@ bool FileEntryExists(const std::string& path) {
     return file;
 }
 
-bool CopyFileNoReplace(const std::string& source, const std::string& target, bool flushToDisk) {
+// CopyFileW opens the folders by name itself.
+struct CopyTargets::Folders {};
+
+CopyTargets::CopyTargets() : m_folders(std::make_unique<Folders>()) {}
+
+CopyTargets::~CopyTargets() = default;
+
+CopyResult CopyFileNoReplace(const std::string& source, const std::string& target, bool flushToDisk,
+                             CopyTargets&) {
+    return CopyFileNoReplace(source, target, flushToDisk);
+}
+
+CopyResult CopyFileNoReplace(const std::string& source, const std::string& target,
+                             bool flushToDisk) {
+    CopyResult result;
     const std::string name = NameOf(target);
     if (source.empty() || name.empty()) {
-        return false;
+        result.Reason = WindowsErrorText(ERROR_INVALID_NAME);
+        return result;
+    }
+    const std::wstring wideSource = ToWide(source);
+    const HANDLE from = OpenForIdentity(wideSource, 0);
+    if (from == INVALID_HANDLE_VALUE) {
+        result.Reason = LastErrorText();
+        return result;
+    }
+    const bool identified = IdentityOf(from, result.Source);
+    const DWORD identityError = ::GetLastError();
+    ::CloseHandle(from);
+    if (!identified) {
+        result.Reason = WindowsErrorText(identityError);
+        return result;
     }
     const std::wstring wideTarget = ToWide(target);
-    if (::GetFileAttributesW(wideTarget.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        return false;
+    const DWORD existing = ::GetFileAttributesW(wideTarget.c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES) {
+        if ((existing & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            result.Reason = WindowsErrorText(ERROR_DIRECTORY);
+        } else {
+            result.Outcome = CopyOutcome::Exists;
+        }
+        return result;
     }
     // CopyFileW straight onto the target would leave a cut-short file there
     // when the card is pulled or the disk fills up. The bytes go into a
     // temporary file beside it, which takes the final name only when whole;
     // the fail-if-exists flag keeps us off any file that is already there.
-    const std::wstring wideSource = ToWide(source);
     const std::string folder = FolderOf(target);
     std::wstring temporary;
     bool copied = false;
     for (int attempt = 0; attempt < 100 && !copied; ++attempt) {
-        temporary = ToWide(folder + TemporaryName());
+        temporary = ToWide(folder + TemporaryName(name));
         copied = ::CopyFileW(wideSource.c_str(), temporary.c_str(), TRUE) != FALSE;
-        if (!copied && ::GetLastError() != ERROR_FILE_EXISTS &&
-            ::GetLastError() != ERROR_ALREADY_EXISTS) {
-            return false;
+        if (!copied && !NameTaken(::GetLastError())) {
+            result.Reason = LastErrorText();
+            return result;
         }
     }
     if (!copied) {
-        return false;
+        result.Reason = LastErrorText();
+        return result;
     }
     if (flushToDisk && !FlushFile(temporary)) {
+        result.Reason = LastErrorText();
         RemoveTemporary(temporary);
-        return false;
+        return result;
     }
     // No MOVEFILE_REPLACE_EXISTING: a file that appeared under the name
-    // meanwhile stays, and this copy fails.
+    // meanwhile stays, and this copy reads as existing.
     const DWORD flags = flushToDisk ? MOVEFILE_WRITE_THROUGH : 0;
     if (!::MoveFileExW(temporary.c_str(), wideTarget.c_str(), flags)) {
+        const DWORD error = ::GetLastError();
         RemoveTemporary(temporary);
-        return false;
+        if (NameTaken(error)) {
+            result.Outcome = CopyOutcome::Exists;
+        } else {
+            result.Reason = WindowsErrorText(error);
+        }
+        return result;
     }
-    return true;
+    // Windows keeps folder entries in the file system's journal, and the
+    // rename was written through: there is no folder to flush on its own.
+    result.Outcome = CopyOutcome::Copied;
+    return result;
 }
 
-bool DeleteFileUnlessReadOnly(const std::string& path) {
-    // DeleteFileW itself refuses a read-only file.
-    return !path.empty() && ::DeleteFileW(ToWide(path).c_str()) != FALSE;
+DeleteResult DeleteSourceIfUnchanged(const std::string& path, const FileIdentity& copied) {
+    if (path.empty()) {
+        return {DeleteOutcome::Failed, WindowsErrorText(ERROR_FILE_NOT_FOUND)};
+    }
+    const std::wstring wide = ToWide(path);
+    const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return {DeleteOutcome::Failed, LastErrorText()};
+    }
+    // The file is deleted through the very handle whose identity was
+    // checked, so nothing can slip in between.
+    const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    const HANDLE file = OpenForIdentity(wide, readOnly ? 0 : DELETE);
+    if (file == INVALID_HANDLE_VALUE) {
+        return {DeleteOutcome::Failed, LastErrorText()};
+    }
+    FileIdentity now;
+    DeleteResult result;
+    if (!IdentityOf(file, now)) {
+        result = {DeleteOutcome::Failed, LastErrorText()};
+    } else if (now != copied) {
+        result = {DeleteOutcome::Changed, {}};
+    } else if (readOnly) {
+        // Windows itself refuses to delete a read-only file.
+        result = {DeleteOutcome::ReadOnly, {}};
+    } else {
+        FILE_DISPOSITION_INFO disposition{TRUE};
+        if (::SetFileInformationByHandle(file, FileDispositionInfo, &disposition,
+                                         sizeof disposition)) {
+            result = {DeleteOutcome::Deleted, {}};
+        } else {
+            result = {DeleteOutcome::Failed, LastErrorText()};
+        }
+    }
+    ::CloseHandle(file);
+    return result;
 }
 
-bool FlushFolder(const std::string& path) {
+FileStatus FlushFolder(const std::string& path) {
     // Windows keeps folder entries in the file system's journal; there is
     // nothing to flush on its own, and the renames are written through.
     const DWORD attributes = ::GetFileAttributesW(ToWide(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return FileStatus{false, LastErrorText()};
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return FileStatus{false, WindowsErrorText(ERROR_DIRECTORY)};
+    }
+    return {};
+}
+
+std::vector<std::string> RemoveLeftoverCopies(const std::string&) {
+    // No claims are made here: MoveFileExW never replaces. A killed copy's
+    // temporary file stays, as before; no mask matches its name. Between
+    // CopyFileW and the move the file is not held open, so another run could
+    // not tell it from a leftover.
+    return {};
 }
 
 }  // namespace quenby::platform

@@ -79,7 +79,10 @@ protected:
     SortCounts RunChecked(const SortOptions& options, const ProgressCallback& progress = {}) {
         const auto before = SnapshotFiles(m_tmp.Path());
         m_messages = MessageList();
-        const SortCounts counts = SortRun(options, m_messages, progress);
+        m_problems.clear();
+        const SortCounts counts =
+            SortRun(options, m_messages, progress,
+                    [this](const SortProblem& problem) { m_problems.push_back(problem); });
         ExpectNothingLost(before, m_messages.Lines());
         return counts;
     }
@@ -88,6 +91,7 @@ protected:
 
     TempFolder m_tmp;
     MessageList m_messages;
+    std::vector<SortProblem> m_problems;
 };
 
 TEST_F(SortRunFaultsTest, AMissingSourceFolderIsPassedOver) {
@@ -285,6 +289,10 @@ TEST_F(SortRunFaultsTest, AReadOnlySourceIsCopiedButNeverDeleted) {
                    P("Photos/2014-05-03/protected.jpg")}));
     EXPECT_EQ(counts.Copied, 2);
     EXPECT_TRUE(test::Exists(P("Card/protected.jpg")));
+    // Kept on purpose: a note, not a failure.
+    ASSERT_EQ(m_problems.size(), 1U);
+    EXPECT_EQ(m_problems[0].Text, "kept " + P("Card/protected.jpg") + ": it is write-protected");
+    EXPECT_FALSE(m_problems[0].Failed);
 }
 
 TEST_F(SortRunFaultsTest, UnreadableFilesAndFoldersAsAnOrdinaryUser) {

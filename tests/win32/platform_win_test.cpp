@@ -153,11 +153,23 @@ TEST(WindowsFileOpsTest, TheSystemRefusesToDeleteAReadOnlyFile) {
     test::WriteFile(tmp / "protected.jpg", "x");
     test::WriteFile(tmp / "plain.jpg", "x");
     AddAttributes(tmp / "protected.jpg", FILE_ATTRIBUTE_READONLY);
-    EXPECT_FALSE(platform::DeleteFileUnlessReadOnly(tmp / "protected.jpg"));
+    // A copy reports its source's identity as the copy began.
+    const auto identity = [](const std::string& path) {
+        return platform::CopyFileNoReplace(path, path + ".copy", false).Source;
+    };
+    const platform::FileIdentity protectedFile = identity(tmp / "protected.jpg");
+    const platform::FileIdentity plain = identity(tmp / "plain.jpg");
+    EXPECT_EQ(platform::DeleteSourceIfUnchanged(tmp / "protected.jpg", protectedFile).Outcome,
+              platform::DeleteOutcome::ReadOnly);
     EXPECT_TRUE(test::Exists(tmp / "protected.jpg"));
-    EXPECT_TRUE(platform::DeleteFileUnlessReadOnly(tmp / "plain.jpg"));
+    // A source that changed since its copy began stays.
+    EXPECT_EQ(platform::DeleteSourceIfUnchanged(tmp / "plain.jpg", protectedFile).Outcome,
+              platform::DeleteOutcome::Changed);
+    EXPECT_EQ(platform::DeleteSourceIfUnchanged(tmp / "plain.jpg", plain).Outcome,
+              platform::DeleteOutcome::Deleted);
     EXPECT_FALSE(test::Exists(tmp / "plain.jpg"));
-    EXPECT_FALSE(platform::DeleteFileUnlessReadOnly(tmp / "plain.jpg"));
+    EXPECT_EQ(platform::DeleteSourceIfUnchanged(tmp / "plain.jpg", plain).Outcome,
+              platform::DeleteOutcome::Failed);
 }
 
 TEST(WindowsFileOpsTest, CopiesNeverReplaceAndLeaveNoTemporaryFiles) {
@@ -168,17 +180,22 @@ TEST(WindowsFileOpsTest, CopiesNeverReplaceAndLeaveNoTemporaryFiles) {
     test::SetLocalMtime(tmp / "card\\a.jpg", 2014, 5, 3, 14, 0);
     AddAttributes(tmp / "card\\a.jpg", FILE_ATTRIBUTE_READONLY);
 
-    EXPECT_FALSE(platform::CopyFileNoReplace(tmp / "card\\a.jpg", tmp / "day\\a.jpg", false));
+    using platform::CopyOutcome;
+    const auto outcome = [&](const char* source, const char* target) {
+        return platform::CopyFileNoReplace(tmp / source, tmp / target, false).Outcome;
+    };
+    EXPECT_EQ(outcome("card\\a.jpg", "day\\a.jpg"), CopyOutcome::Exists);
     EXPECT_EQ(test::ReadFile(tmp / "day\\a.jpg"), "older photo");
-    EXPECT_FALSE(platform::CopyFileNoReplace(tmp / "card\\a.jpg", tmp / "day\\folder.jpg", false));
+    EXPECT_EQ(outcome("card\\a.jpg", "day\\folder.jpg"), CopyOutcome::Failed);
     // Names differ in case only: the same file on this system.
-    EXPECT_FALSE(platform::CopyFileNoReplace(tmp / "card\\a.jpg", tmp / "day\\A.JPG", false));
-    EXPECT_FALSE(platform::CopyFileNoReplace(tmp / "card\\gone.jpg", tmp / "day\\b.jpg", false));
-    EXPECT_FALSE(platform::CopyFileNoReplace(tmp / "card\\a.jpg", tmp / "nowhere\\b.jpg", false));
+    EXPECT_EQ(outcome("card\\a.jpg", "day\\A.JPG"), CopyOutcome::Exists);
+    EXPECT_EQ(outcome("card\\gone.jpg", "day\\b.jpg"), CopyOutcome::Failed);
+    EXPECT_EQ(outcome("card\\a.jpg", "nowhere\\b.jpg"), CopyOutcome::Failed);
 
     // A read-only photo is flushed and claims its name all the same, and
     // keeps its attribute and time.
-    ASSERT_TRUE(platform::CopyFileNoReplace(tmp / "card\\a.jpg", tmp / "day\\b.jpg", true));
+    ASSERT_EQ(platform::CopyFileNoReplace(tmp / "card\\a.jpg", tmp / "day\\b.jpg", true).Outcome,
+              CopyOutcome::Copied);
     EXPECT_EQ(test::ReadFile(tmp / "day\\b.jpg"), "new photo");
     EXPECT_NE(Attributes(tmp / "day\\b.jpg") & FILE_ATTRIBUTE_READONLY, 0U);
     auto listing = platform::FolderListing::Read(tmp / "day");
