@@ -1,12 +1,31 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Quenby and starts the window program.
-# `./run.sh sort ARGS...` runs the command-line program quenby-sort instead.
+# `./run.sh sort ARGS...` runs the command-line program quenby-sort instead;
+# `./run.sh package` makes the Debian package and prints its path.
 set -euo pipefail
 cd "$(dirname "$0")"
 
-scripts/install-deps.sh build
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUENBY_BUILD_TESTS=OFF >/dev/null
+if [ "${1-}" = package ]; then
+  scripts/install-deps.sh build package
+  # Debian's hardening flags, as its own packages are built with; they stay in
+  # the build folder's cache, so a later ./run.sh keeps them.
+  export DEB_BUILD_MAINT_OPTIONS=hardening=+all DEB_CXXFLAGS_MAINT_STRIP=-g
+  flags=(-DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
+    -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)")
+else
+  scripts/install-deps.sh build
+  flags=()
+fi
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUENBY_BUILD_TESTS=OFF \
+  ${flags[@]+"${flags[@]}"} >/dev/null
 cmake --build build/release --parallel "$(nproc)" >&2
+
+if [ "${1-}" = package ]; then
+  (cd build/release && cpack -G DEB >&2)
+  version=$(build/release/cli/quenby-sort --version)
+  echo "build/release/quenby_${version#quenby-sort }_$(dpkg --print-architecture).deb"
+  exit 0
+fi
 
 if [ "${1-}" = sort ]; then
   shift

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-scripts/install-deps.sh build test fuzz windows
+scripts/install-deps.sh build package test fuzz windows
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DQUENBY_SANITIZE=ON -DQUENBY_WERROR=ON >/dev/null
 cmake --build build/test --parallel "$(nproc)"
@@ -14,8 +14,14 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ctest --test-dir build/test --output-on-failure --parallel "$(nproc)" --timeout 300
 
+# The Debian package as ./run.sh package makes it: lintian, then installed
+# with apt into a throw-away Debian 12, used and removed again.
+deb=$(./run.sh package)
+tests/packaging/deb_test.sh "$deb"
+
 # A short, bounded fuzz run of the settings-file reader, the version-note
-# reader and the capture-date reader. New inputs go to a scratch folder, never into the seed corpus.
+# reader and the capture-date reader. New inputs go to a scratch folder,
+# never into the seed corpus.
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQUENBY_FUZZ=ON -DQUENBY_BUILD_TESTS=OFF -DQUENBY_WERROR=ON >/dev/null
 cmake --build build/fuzz --parallel "$(nproc)" --target quenby_inifile_fuzz quenby_elfnote_fuzz \

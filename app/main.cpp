@@ -4,13 +4,24 @@
 #include <QApplication>
 #include <QIcon>
 #include <QString>
+#include <cstdio>
+#include <string_view>
 
 #include "app/quenbymain.h"
 #include "gui/resources.h"
+#include "quenby_version.h"
 #include "settings/appfolders.h"
 #include "windows/messageswindow.h"
 
 int main(int argc, char** argv) {
+    // Answered before Qt starts, so it needs no display and opens no window.
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--version") {
+            std::printf("quenby %s\n", QUENBY_VERSION_TEXT);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
+    }
+
     using namespace quenby::gui;
 
     // The settings path must be known before the main window reads it.

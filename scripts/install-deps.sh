@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Quenby needs that are missing, without asking.
-# Usage: scripts/install-deps.sh build|test|bench|fuzz|windows ...
+# Usage: scripts/install-deps.sh build|package|test|bench|fuzz|windows ...
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libcli11-dev tzdata)
 for need in "$@"; do
   case "$need" in
     build) packages+=(qt6-base-dev) ;;
+    # Manual pages, PNG icons, the release date and CPack's DEB generator.
+    package) packages+=(scdoc librsvg2-bin dpkg-dev file) ;;
     # heif-enc writes a real HEIC for the capture-date test; strace injects
     # faults; the file-system tests make and mount ext4, xfs, btrfs, exFAT and
-    # FAT images, the last two through their FUSE drivers.
+    # FAT images, the last two through their FUSE drivers; then the checkers
+    # of the packaging files and of the .deb, and debootstrap for the
+    # throw-away Debian that the package is installed into.
     test) packages+=(libgtest-dev unrtf desktop-file-utils locales libheif-examples strace fuse3
-                     exfat-fuse exfatprogs fusefat dosfstools e2fsprogs xfsprogs btrfs-progs) ;;
+                     exfat-fuse exfatprogs fusefat dosfstools e2fsprogs xfsprogs btrfs-progs
+                     groff-base appstream bash-completion lintian debootstrap) ;;
     bench) packages+=(hyperfine time python3) ;;
     fuzz) packages+=(clang libclang-rt-dev) ;;
     # The Windows cross build (POSIX-threads MinGW) and Wine to run its tests.
