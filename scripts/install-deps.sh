@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Quenby needs that are missing, without asking.
-# Usage: scripts/install-deps.sh build|test|bench|fuzz|windows ...
+# Usage: scripts/install-deps.sh build|test|bench|fuzz|windows|icons ...
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libcli11-dev tzdata)
@@ -12,6 +12,8 @@ for need in "$@"; do
     fuzz) packages+=(clang libclang-rt-dev) ;;
     # The Windows cross build (POSIX-threads MinGW) and Wine to run its tests.
     windows) packages+=(g++-mingw-w64-x86-64-posix wine64) ;;
+    # scripts/make-appicon.sh: the application icon's PNG and ICO renderings.
+    icons) packages+=(librsvg2-bin imagemagick) ;;
     *) echo "install-deps: unknown set '$need'" >&2; exit 2 ;;
   esac
 done
