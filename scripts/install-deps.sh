@@ -11,7 +11,9 @@ for need in "$@"; do
     bench) packages+=(hyperfine time python3) ;;
     fuzz) packages+=(clang libclang-rt-dev) ;;
     # The Windows cross build (POSIX-threads MinGW) and Wine to run its tests.
-    windows) packages+=(g++-mingw-w64-x86-64-posix wine64) ;;
+    # Tahoma, the windows' design font, is missing from a fresh Wine prefix;
+    # fonts-wine brings Wine's own.
+    windows) packages+=(g++-mingw-w64-x86-64-posix wine64 fonts-wine) ;;
     # scripts/make-appicon.sh: the application icon's PNG and ICO renderings.
     icons) packages+=(librsvg2-bin imagemagick) ;;
     *) echo "install-deps: unknown set '$need'" >&2; exit 2 ;;
