@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Quenby needs that are missing, without asking.
-# Usage: scripts/install-deps.sh build|test|bench|fuzz|windows|icons ...
+# Usage: scripts/install-deps.sh build|test|bench|fuzz|windows|icons|screenshot ...
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libcli11-dev tzdata)
@@ -16,6 +16,8 @@ for need in "$@"; do
     windows) packages+=(g++-mingw-w64-x86-64-posix wine64 fonts-wine) ;;
     # scripts/make-appicon.sh: the application icon's PNG and ICO renderings.
     icons) packages+=(librsvg2-bin imagemagick) ;;
+    # scripts/screenshot-windows.sh: the window under Wine on a virtual display.
+    screenshot) packages+=(xvfb x11-apps imagemagick) ;;
     *) echo "install-deps: unknown set '$need'" >&2; exit 2 ;;
   esac
 done
