@@ -28,14 +28,26 @@ while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
 done
 Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-export DISPLAY=":$display" WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export DISPLAY=":$display" WINEPREFIX="$work/prefix" WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 "$wine" cmd /c exit </dev/null >/dev/null 2>&1
-# Wine's own Tahoma, the design font, as test.sh installs it.
+user=$(id -un)
+# The prefix's Pictures and the other user folders are links to the home
+# folder: the sample folders go into folders of the prefix's own.
+for folder in "$WINEPREFIX/drive_c/users/$user"/*; do
+  if [ -L "$folder" ]; then rm "$folder" && mkdir "$folder"; fi
+done
+# Wine's own Tahoma, the design font, installed as on Windows: the file in
+# the Fonts folder and its name in the registry, where Qt's own glyph drawing
+# (below) looks it up.
 cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+fonts='HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts'
+"$wine" reg add "$fonts" /v "Tahoma (TrueType)" /t REG_SZ /d tahoma.ttf /f </dev/null >/dev/null 2>&1
+"$wine" reg add "$fonts" /v "Tahoma Bold (TrueType)" /t REG_SZ /d tahomabd.ttf /f \
+  </dev/null >/dev/null 2>&1
 
 # Sample folders and the settings file that lists them, in the ANSI code
 # page with CRLF, as the program writes it.
-user=$(id -un)
 pictures="$WINEPREFIX/drive_c/users/$user/Pictures"
 mkdir -p "$pictures/Card/DCIM" "$pictures/Phone/Camera" "$pictures/Sorted"
 settings="$WINEPREFIX/drive_c/users/$user/AppData/Roaming/Vexmoor/quenby"
