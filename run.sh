@@ -1,9 +1,16 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Quenby and starts the window program.
 # `./run.sh sort ARGS...` runs the command-line program quenby-sort instead;
-# `./run.sh package` makes the Debian package and prints its path.
+# `./run.sh package` makes the Debian package and prints its path;
+# `./run.sh package-windows` makes quenby.zip for Windows (quenby.exe and
+# quenby-sort.exe) and prints its path.
 set -euo pipefail
 cd "$(dirname "$0")"
+
+if [ "${1-}" = package-windows ]; then
+  scripts/install-deps.sh build windows
+  exec scripts/package-windows.sh
+fi
 
 if [ "${1-}" = package ]; then
   scripts/install-deps.sh build package

@@ -2,7 +2,6 @@
 // window and the hidden messages window, then the message loop until the
 // main window closes.
 #include <QApplication>
-#include <QIcon>
 #include <QString>
 #include <cstdio>
 #include <string_view>
@@ -32,7 +31,7 @@ int main(int argc, char** argv) {
     // Lets the desktop find our entry and icon for the window.
     QGuiApplication::setDesktopFileName(QStringLiteral("quenby"));
     InitResources();  // the images must be registered before the icon is read
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/quenby.svg")));
+    QApplication::setWindowIcon(ApplicationIcon());
 
     // Both windows live until the message loop ends; the messages window goes
     // first, as the main window only points to it.

@@ -10,6 +10,26 @@ set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+
+# The static Qt for 64-bit Windows that the window program is built with
+# (Debian has none): by default ../shared/qt6-mingw beside the repository,
+# or the folder in QUENBY_QT_MINGW_DIR (cache value or environment). Its host
+# tools (moc, rcc, uic) are Debian's own of the same version.
+if(DEFINED ENV{QUENBY_QT_MINGW_DIR} AND NOT "$ENV{QUENBY_QT_MINGW_DIR}" STREQUAL "")
+  set(quenby_qt_default "$ENV{QUENBY_QT_MINGW_DIR}")
+else()
+  get_filename_component(quenby_qt_default "${CMAKE_CURRENT_LIST_DIR}/../../shared/qt6-mingw"
+    ABSOLUTE)
+endif()
+set(QUENBY_QT_MINGW_DIR "${quenby_qt_default}" CACHE PATH
+  "Static Qt 6 for MinGW-w64 (the window program is built when it is there)")
+if(EXISTS "${QUENBY_QT_MINGW_DIR}/lib/cmake/Qt6/Qt6Config.cmake")
+  list(APPEND CMAKE_FIND_ROOT_PATH "${QUENBY_QT_MINGW_DIR}")
+  list(APPEND CMAKE_PREFIX_PATH "${QUENBY_QT_MINGW_DIR}")
+  set(QT_HOST_PATH /usr CACHE PATH "Qt's host tools of the same version")
+  set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake CACHE PATH
+    "CMake packages of Qt's host tools")
+endif()
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

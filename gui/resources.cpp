@@ -1,5 +1,7 @@
 #include "gui/resources.h"
 
+#include <QSize>
+#include <QString>
 #include <QtGlobal>
 
 // Q_INIT_RESOURCE must be used from outside any namespace.
@@ -11,6 +13,18 @@ namespace quenby::gui {
 
 void InitResources() {
     InitQuenbyResources();
+}
+
+QIcon ApplicationIcon() {
+    const QIcon scalable(QStringLiteral(":/images/quenby.svg"));
+    if (!scalable.pixmap(32).isNull()) {
+        return scalable;
+    }
+    QIcon icon;
+    for (const int size : {16, 32, 48, 256}) {
+        icon.addFile(QStringLiteral(":/images/quenby-%1.png").arg(size), QSize(size, size));
+    }
+    return icon;
 }
 
 }  // namespace quenby::gui

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Quenby needs that are missing, without asking.
-# Usage: scripts/install-deps.sh build|package|test|bench|fuzz|windows ...
+# Usage: scripts/install-deps.sh build|package|test|bench|fuzz|windows|icons|screenshot ...
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libcli11-dev tzdata)
@@ -20,7 +20,13 @@ for need in "$@"; do
     bench) packages+=(hyperfine time python3) ;;
     fuzz) packages+=(clang libclang-rt-dev) ;;
     # The Windows cross build (POSIX-threads MinGW) and Wine to run its tests.
-    windows) packages+=(g++-mingw-w64-x86-64-posix wine64) ;;
+    # Tahoma, the windows' design font, is missing from a fresh Wine prefix;
+    # fonts-wine brings Wine's own.
+    windows) packages+=(g++-mingw-w64-x86-64-posix wine64 fonts-wine) ;;
+    # scripts/make-appicon.sh: the application icon's PNG and ICO renderings.
+    icons) packages+=(librsvg2-bin imagemagick) ;;
+    # scripts/screenshot-windows.sh: the window under Wine on a virtual display.
+    screenshot) packages+=(xvfb x11-apps imagemagick) ;;
     *) echo "install-deps: unknown set '$need'" >&2; exit 2 ;;
   esac
 done

@@ -122,6 +122,7 @@ TEST_F(ControlStoreTest, SaveThenLoadRestoresTheWindow) {
 
 TEST_F(ControlStoreTest, EveryKindOfControlRoundTrips) {
     NumberSettings().DecimalSeparator = ",";
+    NumberSettings().ThousandSeparator = ".";
     auto build = [](QWidget& form) {
         auto make = [&form](QObject* control, const char* name) {
             control->setObjectName(Q(name));

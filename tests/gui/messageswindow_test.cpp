@@ -325,6 +325,7 @@ TEST_F(MessagesWindowTest, SaveFailureShowsTheErrorAndKeepsTheView) {
     EXPECT_FALSE(QFileInfo(QStringLiteral("/dev/full")).isFile());
 }
 
+#ifndef _WIN32  // a symbolic link needs privileges there
 TEST_F(MessagesWindowTest, SaveThroughALinkWritesItsTarget) {
     TempFolder folder;
     WriteFile(folder / "real.rtf", "old");
@@ -335,6 +336,7 @@ TEST_F(MessagesWindowTest, SaveThroughALinkWritesItsTarget) {
     EXPECT_TRUE(QFileInfo(Q(folder / "link.rtf")).isSymLink());
     EXPECT_NE(ReadFile(folder / "real.rtf").find("through the link"), std::string::npos);
 }
+#endif
 
 TEST_F(MessagesWindowTest, SavedRtfReadsBackAsTheSameLines) {
     TempFolder folder;

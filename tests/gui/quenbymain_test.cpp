@@ -292,9 +292,9 @@ TEST_F(QuenbyformTest, ExecuteCopiesOneFileThroughTheWindow) {
     const QString folder = Q(m_work / "Photos/2014-05-03");
     EXPECT_EQ(
         messagesAtBox,
-        (QStringList{
-            QStringLiteral("Folder %1 was created").arg(folder),
-            QStringLiteral("Copied file %1 to %2/a.jpg").arg(Q(m_work / "Card/a.jpg"), folder)}));
+        (QStringList{QStringLiteral("Folder %1 was created").arg(folder),
+                     QStringLiteral("Copied file %1 to %2")
+                         .arg(Q(m_work / "Card/a.jpg"), Q(m_work / "Photos/2014-05-03/a.jpg"))}));
     EXPECT_EQ(ReadFile(m_work / "Photos/2014-05-03/a.jpg"), "photo");
     EXPECT_EQ(captions, (QStringList{QStringLiteral("Quenby : 1 of 1 files copied"),
                                      QStringLiteral("Quenby")}));
