@@ -15,11 +15,24 @@ set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
 # (Debian has none): by default ../shared/qt6-mingw beside the repository,
 # or the folder in QUENBY_QT_MINGW_DIR (cache value or environment). Its host
 # tools (moc, rcc, uic) are Debian's own of the same version.
+# A checkout in a folder of its own (a worktree, a CI clone) finds it in the
+# nearest shared/qt6-mingw beside one of the folders above the repository.
 if(DEFINED ENV{QUENBY_QT_MINGW_DIR} AND NOT "$ENV{QUENBY_QT_MINGW_DIR}" STREQUAL "")
   set(quenby_qt_default "$ENV{QUENBY_QT_MINGW_DIR}")
 else()
   get_filename_component(quenby_qt_default "${CMAKE_CURRENT_LIST_DIR}/../../shared/qt6-mingw"
     ABSOLUTE)
+  get_filename_component(quenby_qt_parent "${CMAKE_CURRENT_LIST_DIR}/../.." ABSOLUTE)
+  while(NOT EXISTS "${quenby_qt_parent}/shared/qt6-mingw/lib/cmake/Qt6/Qt6Config.cmake")
+    get_filename_component(quenby_qt_next "${quenby_qt_parent}" DIRECTORY)
+    if(quenby_qt_next STREQUAL quenby_qt_parent)
+      break()
+    endif()
+    set(quenby_qt_parent "${quenby_qt_next}")
+  endwhile()
+  if(EXISTS "${quenby_qt_parent}/shared/qt6-mingw/lib/cmake/Qt6/Qt6Config.cmake")
+    set(quenby_qt_default "${quenby_qt_parent}/shared/qt6-mingw")
+  endif()
 endif()
 set(QUENBY_QT_MINGW_DIR "${quenby_qt_default}" CACHE PATH
   "Static Qt 6 for MinGW-w64 (the window program is built when it is there)")
