@@ -8,6 +8,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSessionManager>
 #include <QToolButton>
 #include <exception>
@@ -140,7 +141,6 @@ TQuenbyform::TQuenbyform(TMeldungsformular* messages, Clock clock, QWidget* pare
     Execbut->setDefault(true);
 
     ScaleToScreen();
-    SetUpTabOrder();
     SetUpHints();
 
     connect(Optionen, &TRadioGroup::ItemIndexChanged, this, &TQuenbyform::ShowDemo);
@@ -172,6 +172,8 @@ TQuenbyform::TQuenbyform(TMeldungsformular* messages, Clock clock, QWidget* pare
     }
 
     FormCreate();
+    // After FormCreate: the date layouts' buttons exist from there on.
+    SetUpTabOrder();
 }
 
 TQuenbyform::~TQuenbyform() = default;
@@ -235,16 +237,19 @@ void TQuenbyform::ScaleToScreen() {
 }
 
 void TQuenbyform::SetUpTabOrder() {
-    const QList<QWidget*> order = {Optionen,     ShowMessagesBut, ShowInfosBut, Trennzeichen,
-                                   Maske,        Dirliste,        Delbut,       Anfuegenbut,
-                                   Execbut,      Rootdir->Edit(), Prefix,       Suffix,
-                                   Addtodesktop, Closebutton,     Deletesource, Useprefix};
-    QWidget::setTabOrder(Dirs, Optionen);
+    // Tab stops only at widgets that take the focus, so the chain names the
+    // date layouts' buttons rather than their group; Tab enters the group at
+    // the chosen layout.
+    QList<QWidget*> order = {Dirs};
+    for (QRadioButton* item : Optionen->findChildren<QRadioButton*>()) {
+        order << item;
+    }
+    order << ShowMessagesBut << ShowInfosBut << Trennzeichen << Maske << Dirliste << Delbut
+          << Anfuegenbut << Execbut << Rootdir->Edit() << Rootdir->BrowseButton() << Prefix
+          << Suffix << Addtodesktop << Closebutton << Deletesource << Useprefix;
     for (qsizetype i = 1; i < order.size(); ++i) {
         QWidget::setTabOrder(order[i - 1], order[i]);
     }
-    QWidget::setTabOrder(Rootdir->Edit(), Rootdir->BrowseButton());
-    QWidget::setTabOrder(Rootdir->BrowseButton(), Prefix);
 }
 
 void TQuenbyform::SetUpHints() {

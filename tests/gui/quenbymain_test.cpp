@@ -6,8 +6,11 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <future>
 #include <optional>
 
@@ -523,23 +526,41 @@ TEST_F(QuenbyformTest, EveryInfoPressOpensAnOwnedDialogThatGoesOnClose) {
     EXPECT_EQ(form->findChildren<gui::Tinfodialog*>().size(), 1);
 }
 
-TEST_F(QuenbyformTest, TabFollowsTheDesignOrder) {
+TEST_F(QuenbyformTest, TabAndShiftTabFollowTheDesignOrder) {
     auto form = MakeForm();
-    const QList<QWidget*> expected = {
-        form->Dirs,         form->Optionen,     form->ShowMessagesBut, form->ShowInfosBut,
-        form->Trennzeichen, form->Maske,        form->Dirliste,        form->Delbut,
-        form->Anfuegenbut,  form->Execbut,      form->Rootdir->Edit(), form->Prefix,
-        form->Suffix,       form->Addtodesktop, form->Closebutton,     form->Deletesource,
-        form->Useprefix};
-    QList<QWidget*> order;
-    QWidget* widget = form->Dirs;
-    do {
-        if (expected.contains(widget) && !order.contains(widget)) {
-            order << widget;
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    // The date layouts are one stop: Tab enters at the chosen one.
+    QWidget* layout = form->Optionen->findChildren<QRadioButton*>()[form->Optionen->ItemIndex()];
+    const QList<QWidget*> design = {
+        form->Dirs,         layout,         form->ShowMessagesBut, form->ShowInfosBut,
+        form->Trennzeichen, form->Maske,    form->Dirliste,        form->Delbut,
+        form->Anfuegenbut,  form->Execbut,  form->Rootdir->Edit(), form->Rootdir->BrowseButton(),
+        form->Prefix,       form->Suffix,   form->Addtodesktop,    form->Closebutton,
+        form->Deletesource, form->Useprefix};
+    for (const bool forward : {true, false}) {
+        form->Dirs->setFocus(Qt::OtherFocusReason);
+        QList<QWidget*> reached = {QApplication::focusWidget()};
+        for (qsizetype i = 0; i < design.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab,
+                            forward ? Qt::NoModifier : Qt::ShiftModifier);
+            reached << QApplication::focusWidget();
         }
-        widget = widget->nextInFocusChain();
-    } while (widget != form->Dirs);
-    EXPECT_EQ(order, expected);
+        QList<QWidget*> expected = design;
+        if (!forward) {
+            std::reverse(expected.begin() + 1, expected.end());
+        }
+        expected << form->Dirs;
+        QStringList names;
+        for (const QWidget* widget : reached) {
+            names << (widget != nullptr ? widget->objectName() + QLatin1Char(':') +
+                                              QString::fromLatin1(widget->metaObject()->className())
+                                        : QStringLiteral("none"));
+        }
+        EXPECT_EQ(reached, expected) << (forward ? "Tab: " : "Shift+Tab: ")
+                                     << names.join(QStringLiteral(", ")).toStdString();
+    }
 }
 
 TEST_F(QuenbyformTest, ButtonsCarryImagesAndAccelerators) {
