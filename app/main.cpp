@@ -7,6 +7,7 @@
 
 #include "app/quenbymain.h"
 #include "gui/resources.h"
+#include "gui/sansfont.h"
 #include "settings/appfolders.h"
 #include "windows/messageswindow.h"
 
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("quenby"));
     InitResources();  // the images must be registered before the icon is read
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/quenby.svg")));
+    UseSansSerifApplicationFont();
 
     // Both windows live until the message loop ends; the messages window goes
     // first, as the main window only points to it.

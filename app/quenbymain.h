@@ -112,6 +112,7 @@ private:
     // Saves everything; false (after the error box) when a write failed.
     bool FormClose();
     void ScaleToScreen();
+    void FitToTexts();
     void SetUpTabOrder();
     void SetUpHints();
     void CommitData(QSessionManager& manager);
