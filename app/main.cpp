@@ -2,7 +2,6 @@
 // window and the hidden messages window, then the message loop until the
 // main window closes.
 #include <QApplication>
-#include <QIcon>
 #include <QString>
 
 #include "app/quenbymain.h"
@@ -21,8 +20,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Quenby"));
     // Lets the desktop find our entry and icon for the window.
     QGuiApplication::setDesktopFileName(QStringLiteral("quenby"));
-    InitResources();  // the images must be registered before the icon is read
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/quenby.svg")));
+    QApplication::setWindowIcon(ApplicationIcon());
     UseSansSerifApplicationFont();
 
     // Both windows live until the message loop ends; the messages window goes

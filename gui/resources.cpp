@@ -1,5 +1,6 @@
 #include "gui/resources.h"
 
+#include <QString>
 #include <QtGlobal>
 
 // Q_INIT_RESOURCE must be used from outside any namespace.
@@ -11,6 +12,11 @@ namespace quenby::gui {
 
 void InitResources() {
     InitQuenbyResources();
+}
+
+QIcon ApplicationIcon() {
+    InitResources();
+    return QIcon(QStringLiteral(":/images/quenby.svg"));
 }
 
 }  // namespace quenby::gui

@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(cmake ninja-build g++ libcli11-dev tzdata)
 for need in "$@"; do
   case "$need" in
-    build) packages+=(qt6-base-dev) ;;
+    # libqt6svg6 draws the window icon, which is an SVG image.
+    build) packages+=(qt6-base-dev libqt6svg6) ;;
     test) packages+=(libgtest-dev unrtf desktop-file-utils locales) ;;
     bench) packages+=(hyperfine time python3) ;;
     fuzz) packages+=(clang libclang-rt-dev) ;;

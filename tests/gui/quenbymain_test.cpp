@@ -18,6 +18,7 @@
 #include "controls/jampathedit.h"
 #include "controls/jamshelltree.h"
 #include "controls/stdcontrols.h"
+#include "gui/resources.h"
 #include "settings/appfolders.h"
 #include "settings/foldersections.h"
 #include "sorting/datenaming.h"
@@ -560,6 +561,14 @@ TEST_F(QuenbyformTest, TabAndShiftTabFollowTheDesignOrder) {
         EXPECT_EQ(reached, expected) << (forward ? "Tab: " : "Shift+Tab: ")
                                      << names.join(QStringLiteral(", ")).toStdString();
     }
+}
+
+TEST(ApplicationIconTest, TheWindowsCarryQuenbysIcon) {
+    QApplication::setWindowIcon(ApplicationIcon());
+    // Drawn as SVG: without Qt's SVG plugin there is no picture to show.
+    EXPECT_FALSE(QApplication::windowIcon().isNull());
+    EXPECT_FALSE(QApplication::windowIcon().pixmap(32, 32).isNull());
+    QApplication::setWindowIcon(QIcon());
 }
 
 TEST_F(QuenbyformTest, ButtonsCarryImagesAndAccelerators) {
