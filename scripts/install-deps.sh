@@ -8,7 +8,9 @@ for need in "$@"; do
   case "$need" in
     # libqt6svg6 draws the window icon, which is an SVG image.
     build) packages+=(qt6-base-dev libqt6svg6) ;;
-    test) packages+=(libgtest-dev unrtf desktop-file-utils locales) ;;
+    # The layout test sets the windows in each of these fonts.
+    test) packages+=(libgtest-dev unrtf desktop-file-utils locales
+                     fonts-dejavu-core fonts-liberation2 fonts-cantarell) ;;
     bench) packages+=(hyperfine time python3) ;;
     fuzz) packages+=(clang libclang-rt-dev) ;;
     # The Windows cross build (POSIX-threads MinGW) and Wine to run its tests.
