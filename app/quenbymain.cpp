@@ -40,9 +40,6 @@ namespace quenby::gui {
 
 namespace {
 
-constexpr int kClientWidth = 680;
-constexpr int kClientHeight = 656;
-constexpr int kGroupWidth = 277;
 constexpr int kDemoRightGap = 6;
 constexpr int kHintMilliseconds = 3000;
 
@@ -198,6 +195,9 @@ void TQuenbyform::SetSortRunner(SortRunner runner) {
 }
 
 void TQuenbyform::ScaleToScreen() {
+    // As the layout draws them; the group box is as high as the window.
+    m_designClient = size();
+    m_designGroup = QSize(GroupBox1->minimumWidth(), m_designClient.height());
     // The layout names Tahoma and Segoe UI; where they are missing, a
     // sans-serif face stands in, and the layout is sized from that face.
     setFont(WithSansSerifFallback(font()));
@@ -221,14 +221,15 @@ void TQuenbyform::ScaleToScreen() {
 
 void TQuenbyform::FitToTexts() {
     const TDesignScale scale(font());
-    const QSize group = FitTexts(GroupBox1, scale.Size({kGroupWidth, kClientHeight}));
+    const QSize group = FitTexts(GroupBox1, scale.Size(m_designGroup));
     GroupBox1->setFixedWidth(group.width());
     // The window cannot be made lower than the group needs.
     GroupBox1->setMinimumHeight(group.height());
     // The preview's text changes as the user types: it gets the whole width.
     Demo->resize(group.width() - Demo->x() - scale.X(kDemoRightGap), Demo->height());
-    const QSize client(scale.X(kClientWidth) + group.width() - scale.X(kGroupWidth),
-                       std::max(scale.Y(kClientHeight), group.height()));
+    const QSize client(
+        scale.X(m_designClient.width()) + group.width() - scale.X(m_designGroup.width()),
+        std::max(scale.Y(m_designClient.height()), group.height()));
     resize(client.expandedTo(minimumSizeHint()));
 }
 

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -118,6 +119,9 @@ private:
     void CommitData(QSessionManager& manager);
 
     std::unique_ptr<Ui::Quenbyform> m_ui;
+    // The client area and the group box as the layout draws them.
+    QSize m_designClient;
+    QSize m_designGroup;
     QPointer<TMeldungsformular> m_messages;
     Clock m_clock;
     SortRunner m_runner;

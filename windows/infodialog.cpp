@@ -31,9 +31,6 @@ namespace quenby::gui {
 
 namespace {
 
-constexpr int kClientWidth = 501;
-constexpr int kClientHeight = 191;
-
 const QString kGermanDatePrefix = QStringLiteral("vom ");
 const QString kGermanUpdateQuestion =
     QStringLiteral("Version %f, auf dem Server ist %f.\rAktualisieren?");
@@ -309,9 +306,10 @@ QStringList Tinfodialog::ImageList1() {
 }
 
 void Tinfodialog::ScaleToScreen() {
+    const QSize design = size();  // as the layout draws it
     const TDesignScale scale(font());
     ScaleDesignGeometry(this, scale);
-    setFixedSize(scale.Size({kClientWidth, kClientHeight}));
+    setFixedSize(scale.Size(design));
 }
 
 void Tinfodialog::FitToTexts() {

@@ -24,8 +24,6 @@ namespace quenby::gui {
 
 namespace {
 
-constexpr int kClientWidth = 633;
-constexpr int kClientHeight = 328;
 // Lucida Console 15 pixels high at 120 dpi.
 constexpr double kViewPointSize = 9.0;
 
@@ -74,9 +72,9 @@ QStringList TMeldungsformular::ImageList1() {
 }
 
 void TMeldungsformular::ScaleToScreen() {
-    const QSize client = TDesignScale(font()).Size({kClientWidth, kClientHeight});
-    // The design size is the client area; the menu bar comes on top, and
+    // The layout's size is the client area; the menu bar comes on top, and
     // all of its menus stay in sight.
+    const QSize client = TDesignScale(font()).Size(size());
     resize(std::max(client.width(), MainMenu1->sizeHint().width()),
            client.height() + MainMenu1->sizeHint().height());
 }
