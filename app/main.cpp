@@ -9,6 +9,7 @@
 #include "app/quenbymain.h"
 #include "gui/resources.h"
 #include "quenby_version.h"
+#include "gui/sansfont.h"
 #include "settings/appfolders.h"
 #include "windows/messageswindow.h"
 
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("quenby"));
     InitResources();  // the images must be registered before the icon is read
     QApplication::setWindowIcon(ApplicationIcon());
+    UseSansSerifApplicationFont();
 
     // Both windows live until the message loop ends; the messages window goes
     // first, as the main window only points to it.

@@ -8,8 +8,10 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSessionManager>
 #include <QToolButton>
+#include <algorithm>
 #include <exception>
 #include <thread>
 #include <utility>
@@ -19,9 +21,11 @@
 #include "controls/jampathedit.h"
 #include "controls/jamshelltree.h"
 #include "controls/stdcontrols.h"
+#include "gui/designscale.h"
 #include "gui/dialogs.h"
 #include "gui/hints.h"
 #include "gui/resources.h"
+#include "gui/sansfont.h"
 #include "platform/files/folderexists.h"
 #include "settings/appfolders.h"
 #include "settings/foldersections.h"
@@ -36,10 +40,7 @@ namespace quenby::gui {
 
 namespace {
 
-constexpr int kDesignDpi = 120;
-constexpr int kClientWidth = 680;
-constexpr int kClientHeight = 656;
-constexpr int kGroupWidth = 277;
+constexpr int kDemoRightGap = 6;
 constexpr int kHintMilliseconds = 3000;
 
 QString FromUtf8(const std::string& text) {
@@ -140,7 +141,6 @@ TQuenbyform::TQuenbyform(TMeldungsformular* messages, Clock clock, QWidget* pare
     Execbut->setDefault(true);
 
     ScaleToScreen();
-    SetUpTabOrder();
     SetUpHints();
 
     connect(Optionen, &TRadioGroup::ItemIndexChanged, this, &TQuenbyform::ShowDemo);
@@ -172,6 +172,8 @@ TQuenbyform::TQuenbyform(TMeldungsformular* messages, Clock clock, QWidget* pare
     }
 
     FormCreate();
+    // After FormCreate: the date layouts' buttons exist from there on.
+    SetUpTabOrder();
 }
 
 TQuenbyform::~TQuenbyform() = default;
@@ -193,58 +195,58 @@ void TQuenbyform::SetSortRunner(SortRunner runner) {
 }
 
 void TQuenbyform::ScaleToScreen() {
-    const double scale = static_cast<double>(logicalDpiX()) / kDesignDpi;
-    const auto scaled = [scale](int value) { return static_cast<int>(value * scale + 0.5); };
+    // As the layout draws them; the group box is as high as the window.
+    m_designClient = size();
+    m_designGroup = QSize(GroupBox1->minimumWidth(), m_designClient.height());
+    // The layout names Tahoma and Segoe UI; where they are missing, a
+    // sans-serif face stands in, and the layout is sized from that face.
+    setFont(WithSansSerifFallback(font()));
+    Dirs->setFont(WithSansSerifFallback(Dirs->font()));
+    const TDesignScale scale(font());
+    Dirs->setIndentation(scale.X(23));
 
-    // Where Tahoma is missing, a face of about its width keeps the captions
-    // inside their design widths; the wide default face would cut them off.
-    QFont font;
-    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("Arimo"), QStringLiteral("Nimbus Sans")});
-    font.setPixelSize(std::max(1, scaled(13)));
-    setFont(font);
-    QFont treeFont(QStringLiteral("Segoe UI"));
-    treeFont.setPixelSize(std::max(1, scaled(15)));
-    Dirs->setFont(treeFont);
-    Dirs->setIndentation(scaled(23));
-
-    GroupBox1->setFixedWidth(scaled(kGroupWidth));
-    for (QWidget* widget : GroupBox1->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        // The captions of the labelled edits follow their edits by themselves.
-        if (widget->objectName().isEmpty()) {
-            continue;
-        }
-        const QRect design = widget->geometry();
-        widget->setGeometry(scaled(design.x()), scaled(design.y()), scaled(design.width()),
-                            scaled(design.height()));
+    ScaleDesignGeometry(GroupBox1, scale);
+    for (TLabeledEdit* edit : {Maske, Prefix, Suffix}) {
+        edit->PlaceLabel();
     }
     // The radio buttons need the group's whole width for their captions.
     if (QLayout* items = Optionen->layout()) {
-        items->setContentsMargins(scaled(6), scaled(2), scaled(2), scaled(2));
+        items->setContentsMargins(scale.X(6), scale.Y(2), scale.X(2), scale.Y(2));
         items->setSpacing(0);
     }
     // The path edit is as high as its font needs.
     Rootdir->resize(Rootdir->width(), Rootdir->sizeHint().height());
-    // Labels are as wide as their captions.
-    for (QLabel* label : {Label1, Label2}) {
-        label->adjustSize();
-    }
-    Demo->resize(GroupBox1->width() - Demo->x() - scaled(6), Demo->sizeHint().height());
-    resize(scaled(kClientWidth), scaled(kClientHeight));
-    move(scaled(12), 0);
+    move(scale.X(12), 0);
+}
+
+void TQuenbyform::FitToTexts() {
+    const TDesignScale scale(font());
+    const QSize group = FitTexts(GroupBox1, scale.Size(m_designGroup));
+    GroupBox1->setFixedWidth(group.width());
+    // The window cannot be made lower than the group needs.
+    GroupBox1->setMinimumHeight(group.height());
+    // The preview's text changes as the user types: it gets the whole width.
+    Demo->resize(group.width() - Demo->x() - scale.X(kDemoRightGap), Demo->height());
+    const QSize client(
+        scale.X(m_designClient.width()) + group.width() - scale.X(m_designGroup.width()),
+        std::max(scale.Y(m_designClient.height()), group.height()));
+    resize(client.expandedTo(minimumSizeHint()));
 }
 
 void TQuenbyform::SetUpTabOrder() {
-    const QList<QWidget*> order = {Optionen,     ShowMessagesBut, ShowInfosBut, Trennzeichen,
-                                   Maske,        Dirliste,        Delbut,       Anfuegenbut,
-                                   Execbut,      Rootdir->Edit(), Prefix,       Suffix,
-                                   Addtodesktop, Closebutton,     Deletesource, Useprefix};
-    QWidget::setTabOrder(Dirs, Optionen);
+    // Tab stops only at widgets that take the focus, so the chain names the
+    // date layouts' buttons rather than their group; Tab enters the group at
+    // the chosen layout.
+    QList<QWidget*> order = {Dirs};
+    for (QRadioButton* item : Optionen->findChildren<QRadioButton*>()) {
+        order << item;
+    }
+    order << ShowMessagesBut << ShowInfosBut << Trennzeichen << Maske << Dirliste << Delbut
+          << Anfuegenbut << Execbut << Rootdir->Edit() << Rootdir->BrowseButton() << Prefix
+          << Suffix << Addtodesktop << Closebutton << Deletesource << Useprefix;
     for (qsizetype i = 1; i < order.size(); ++i) {
         QWidget::setTabOrder(order[i - 1], order[i]);
     }
-    QWidget::setTabOrder(Rootdir->Edit(), Rootdir->BrowseButton());
-    QWidget::setTabOrder(Rootdir->BrowseButton(), Prefix);
 }
 
 void TQuenbyform::SetUpHints() {
@@ -285,6 +287,9 @@ void TQuenbyform::FormCreate() {
                             QStringLiteral("dd/mm/yyyy"), QStringLiteral("d/m/yyyy")});
     }
     Optionen->SetItemIndex(0);
+    // The controls get the room their design texts need before the user's
+    // own values come in.
+    FitToTexts();
 
     quenby::SourceFolderSettings stored;
     try {

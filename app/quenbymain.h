@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -112,11 +113,15 @@ private:
     // Saves everything; false (after the error box) when a write failed.
     bool FormClose();
     void ScaleToScreen();
+    void FitToTexts();
     void SetUpTabOrder();
     void SetUpHints();
     void CommitData(QSessionManager& manager);
 
     std::unique_ptr<Ui::Quenbyform> m_ui;
+    // The client area and the group box as the layout draws them.
+    QSize m_designClient;
+    QSize m_designGroup;
     QPointer<TMeldungsformular> m_messages;
     Clock m_clock;
     SortRunner m_runner;

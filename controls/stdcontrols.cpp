@@ -65,8 +65,10 @@ bool TLabeledEdit::event(QEvent* event) {
 }
 
 void TLabeledEdit::PlaceLabel() {
-    const int height = m_label->sizeHint().height();
-    m_label->move(x(), y() - height - 3);
+    // As large as its text in the font it has now, which may have changed
+    // since the text was set.
+    const QSize size = m_label->sizeHint();
+    m_label->setGeometry(x(), y() - size.height() - 3, size.width(), size.height());
 }
 
 TComboBox::TComboBox(QWidget* parent) : QComboBox(parent) {}

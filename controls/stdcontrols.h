@@ -47,13 +47,15 @@ public:
     QLabel* EditLabel() const { return m_label; }
     QString LabelText() const;
     void SetLabelText(const QString& text);
+    // Puts the caption above the edit, as large as its text. The edit does
+    // so whenever it moves while shown; a hidden one hears of its moves only
+    // when it is shown.
+    void PlaceLabel();
 
 protected:
     bool event(QEvent* event) override;
 
 private:
-    void PlaceLabel();
-
     QPointer<QLabel> m_label;
 };
 

@@ -1,6 +1,8 @@
 #include "gui/dialogs.h"
 
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QGuiApplication>
 #include <QKeySequence>
 #include <QRegularExpression>
 #include <QShortcut>
@@ -39,6 +41,25 @@ QMessageBox::Icon IconOf(MessageKind kind) {
     return QMessageBox::NoIcon;
 }
 
+// A box is as wide as its text, and the window manager cuts a title that
+// does not fit beside the title bar's icon and buttons ("Informationen"
+// above "7 of 7 files copied"): the box keeps room for its title in bold.
+void KeepTitleInSight(QMessageBox* box) {
+    constexpr int kTitleBarLines = 6;  // icon, buttons and borders, in lines
+    QFont font = box->font();
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    const QString title = box->windowTitle().isEmpty() ? QGuiApplication::applicationDisplayName()
+                                                       : box->windowTitle();
+    auto* grid = qobject_cast<QGridLayout*>(box->layout());
+    if (grid != nullptr) {
+        grid->addItem(
+            new QSpacerItem(metrics.horizontalAdvance(title) + kTitleBarLines * metrics.height(), 0,
+                            QSizePolicy::Fixed, QSizePolicy::Minimum),
+            grid->rowCount(), 0, 1, grid->columnCount());
+    }
+}
+
 }  // namespace
 
 void SetMessageBoxHook(MessageBoxHook hook) {
@@ -54,6 +75,7 @@ void SetFolderHook(FolderHook hook) {
 QMessageBox* CreateMessageBox(QWidget* parent, const MessageBoxRequest& request) {
     auto* box =
         new QMessageBox(IconOf(request.Kind), request.Title, request.Text, request.Buttons, parent);
+    KeepTitleInSight(box);
     // An empty title on purpose: Qt then uses the application's name.
     if (request.HelpTopic != 0) {
         auto* help = new QShortcut(QKeySequence::HelpContents, box);

@@ -6,8 +6,14 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+#include "gui/designscale.h"
+
 namespace quenby::gui {
 namespace {
+
+// At 120 dpi for Tahoma 8 pt, as the other windows.
+constexpr int kDesignWidth = 480;
+constexpr int kDesignHeight = 360;
 
 struct HelpTopic {
     QString Title;
@@ -54,7 +60,7 @@ THelpWindow::THelpWindow(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
-    resize(480, 360);
+    resize(TDesignScale(font()).Size({kDesignWidth, kDesignHeight}));
 }
 
 void THelpWindow::ShowTopic(int topic) {

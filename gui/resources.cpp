@@ -16,6 +16,7 @@ void InitResources() {
 }
 
 QIcon ApplicationIcon() {
+    InitResources();
     const QIcon scalable(QStringLiteral(":/images/quenby.svg"));
     if (!scalable.pixmap(32).isNull()) {
         return scalable;

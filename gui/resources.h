@@ -9,9 +9,9 @@ namespace quenby::gui {
 // than once is harmless.
 void InitResources();
 
-// The application icon: the scalable picture where Qt can draw SVG, else its
-// renderings in the common sizes (Qt's SVG support is a module of its own,
-// which the static Windows Qt lacks).
+// Quenby's icon for the title bar and the task bar: the scalable picture
+// where Qt can draw SVG (Debian's libqt6svg6 brings the plugin), else its
+// renderings in the common sizes (the static Windows Qt has no SVG module).
 QIcon ApplicationIcon();
 
 }  // namespace quenby::gui

@@ -6,17 +6,20 @@ set -euo pipefail
 packages=(cmake ninja-build g++ libcli11-dev tzdata)
 for need in "$@"; do
   case "$need" in
-    build) packages+=(qt6-base-dev) ;;
+    # libqt6svg6 draws the window icon, which is an SVG image.
+    build) packages+=(qt6-base-dev libqt6svg6) ;;
     # Manual pages, PNG icons, the release date and CPack's DEB generator.
     package) packages+=(scdoc librsvg2-bin dpkg-dev file) ;;
     # heif-enc writes a real HEIC for the capture-date test; strace injects
     # faults; the file-system tests make and mount ext4, xfs, btrfs, exFAT and
     # FAT images, the last two through their FUSE drivers; then the checkers
     # of the packaging files and of the .deb, and debootstrap for the
-    # throw-away Debian that the package is installed into.
+    # throw-away Debian that the package is installed into; the layout test
+    # sets the windows in each of the three fonts.
     test) packages+=(libgtest-dev unrtf desktop-file-utils locales libheif-examples strace fuse3
                      exfat-fuse exfatprogs fusefat dosfstools e2fsprogs xfsprogs btrfs-progs
-                     groff-base appstream bash-completion lintian debootstrap) ;;
+                     groff-base appstream bash-completion lintian debootstrap
+                     fonts-dejavu-core fonts-liberation2 fonts-cantarell) ;;
     bench) packages+=(hyperfine time python3) ;;
     fuzz) packages+=(clang libclang-rt-dev) ;;
     # The Windows cross build (POSIX-threads MinGW) and Wine to run its tests.

@@ -13,10 +13,12 @@
 #include <QTimer>
 
 #include "base/datetime.h"
+#include "gui/designscale.h"
 #include "gui/dialogs.h"
 #include "gui/helpwindow.h"
 #include "gui/hints.h"
 #include "gui/resources.h"
+#include "gui/sansfont.h"
 #include "platform/process/executable.h"
 #include "settings/numbersettings.h"
 #include "settings/numbertext.h"
@@ -28,10 +30,6 @@
 namespace quenby::gui {
 
 namespace {
-
-constexpr int kDesignDpi = 120;
-constexpr int kClientWidth = 501;
-constexpr int kClientHeight = 191;
 
 const QString kGermanDatePrefix = QStringLiteral("vom ");
 const QString kGermanUpdateQuestion =
@@ -250,13 +248,11 @@ Tinfodialog::Tinfodialog(QWidget* owner)
     StatusBar = m_ui->StatusBar;
     m_http->setObjectName(QStringLiteral("http"));
 
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(13);
-    setFont(font);
-    QFont labelFont(QStringLiteral("Tahoma"));
-    labelFont.setPixelSize(15);
+    // The layout names Tahoma; where it is missing, a sans-serif face
+    // stands in, and the layout is sized from that face.
+    setFont(WithSansSerifFallback(font()));
     for (QLabel* label : {Versionlabel, Datumlabel, Copyrightlabel, Homepagelabel}) {
-        label->setFont(labelFont);
+        label->setFont(WithSansSerifFallback(label->font()));
     }
     // Closing it frees it; several may be open, and none keeps the program
     // alive on its own.
@@ -310,14 +306,20 @@ QStringList Tinfodialog::ImageList1() {
 }
 
 void Tinfodialog::ScaleToScreen() {
-    const double scale = static_cast<double>(logicalDpiX()) / kDesignDpi;
-    const auto scaled = [scale](int value) { return static_cast<int>(value * scale + 0.5); };
-    for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-        const QRect design = child->geometry();
-        child->setGeometry(scaled(design.x()), scaled(design.y()), scaled(design.width()),
-                           scaled(design.height()));
-    }
-    setFixedSize(scaled(kClientWidth), scaled(kClientHeight));
+    const QSize design = size();  // as the layout draws it
+    const TDesignScale scale(font());
+    ScaleDesignGeometry(this, scale);
+    setFixedSize(scale.Size(design));
+}
+
+void Tinfodialog::FitToTexts() {
+    // The labels' texts are known only now; a longer one (the homepage's
+    // address) gets its room and the dialog grows with it. QDialog centres
+    // the dialog after this, at its final size.
+    const QSize needed = FitTexts(this, size());
+    setFixedSize(needed);
+    StatusBar->setGeometry(0, needed.height() - StatusBar->height(), needed.width(),
+                           StatusBar->height());
 }
 
 void Tinfodialog::FormCreate() {
@@ -358,6 +360,7 @@ void Tinfodialog::FormShow() {
     Versionlabel->setText(label);
     Homepagelabel->setText(QStringLiteral("Homepage: ") + Homepage);
     Datumlabel->setText(DatePrefixText + FileDateText());
+    FitToTexts();
 }
 
 QString Tinfodialog::FileDateText() const {

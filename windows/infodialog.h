@@ -119,6 +119,7 @@ private:
     void FormCreate();
     void FormShow();
     void ScaleToScreen();
+    void FitToTexts();
     void RunUpdate();
     QString FileDateText() const;
 

@@ -8,11 +8,14 @@
 #include <QMenuBar>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <algorithm>
 
 #include "base/stringtable.h"
+#include "gui/designscale.h"
 #include "gui/dialogs.h"
 #include "gui/helpwindow.h"
 #include "gui/resources.h"
+#include "gui/sansfont.h"
 #include "ui_messageswindow.h"
 #include "windows/messageview.h"
 #include "windows/rtf.h"
@@ -21,9 +24,8 @@ namespace quenby::gui {
 
 namespace {
 
-constexpr int kDesignDpi = 120;
-constexpr int kClientWidth = 633;
-constexpr int kClientHeight = 328;
+// Lucida Console 15 pixels high at 120 dpi.
+constexpr double kViewPointSize = 9.0;
 
 }  // namespace
 
@@ -34,13 +36,13 @@ TMeldungsformular::TMeldungsformular(QWidget* parent)
     Erg = m_ui->erg;
     MainMenu1 = m_ui->MainMenu1;
 
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(13);
-    setFont(font);
+    // The layout names Tahoma; where it is missing, a sans-serif face
+    // stands in.
+    setFont(WithSansSerifFallback(font()));
     // Asking for a fixed-width family by name gets a proportional font on
     // some desktops; the system's own fixed font is always fixed.
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    fixed.setPixelSize(15);
+    fixed.setPointSizeF(kViewPointSize);
     Erg->setFont(fixed);
     // A secondary window: closing it must never end the program.
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -70,10 +72,11 @@ QStringList TMeldungsformular::ImageList1() {
 }
 
 void TMeldungsformular::ScaleToScreen() {
-    const double scale = static_cast<double>(logicalDpiX()) / kDesignDpi;
-    // The design size is the client area; the menu bar comes on top.
-    resize(static_cast<int>(kClientWidth * scale + 0.5),
-           static_cast<int>(kClientHeight * scale + 0.5) + MainMenu1->sizeHint().height());
+    // The layout's size is the client area; the menu bar comes on top, and
+    // all of its menus stay in sight.
+    const QSize client = TDesignScale(font()).Size(size());
+    resize(std::max(client.width(), MainMenu1->sizeHint().width()),
+           client.height() + MainMenu1->sizeHint().height());
 }
 
 void TMeldungsformular::ReplaceMessages(const quenby::MessageList& messages) {

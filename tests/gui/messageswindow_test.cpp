@@ -94,8 +94,9 @@ TEST_F(MessagesWindowTest, LayoutNamesCaptionsShortcutsAndImages) {
     const QFontMetrics metrics(erg->font());
     EXPECT_EQ(metrics.horizontalAdvance(QLatin1Char('i')),
               metrics.horizontalAdvance(QLatin1Char('W')));
-    EXPECT_EQ(erg->font().pixelSize(), 15);
-    EXPECT_EQ(form.font().pixelSize(), 13);
+    // Lucida Console 15 and Tahoma 13 pixels high at 120 dpi.
+    EXPECT_EQ(erg->font().pointSizeF(), 9.0);
+    EXPECT_EQ(form.font().pointSizeF(), 8.0);
     EXPECT_EQ(form.findChild<QMenuBar*>(QStringLiteral("MainMenu1")), form.MainMenu1);
 
     struct Row {
@@ -138,12 +139,16 @@ TEST_F(MessagesWindowTest, LayoutNamesCaptionsShortcutsAndImages) {
     EXPECT_EQ(shown, menus);
 }
 
-TEST_F(MessagesWindowTest, ClientAreaFollowsTheScreenResolution) {
+TEST_F(MessagesWindowTest, ClientAreaFollowsTheFont) {
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    const double scale = form.logicalDpiX() / 120.0;
-    EXPECT_NEAR(form.centralWidget()->width(), 633 * scale, 1.0);
-    EXPECT_NEAR(form.centralWidget()->height(), 328 * scale, 1.0);
+    // Against Tahoma 13 pixels high: 7.13 pixels wide on average, lines
+    // 15.69 pixels high.
+    const QFontMetricsF metrics(form.font());
+    const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    EXPECT_NEAR(form.centralWidget()->width(),
+                633 * metrics.horizontalAdvance(letters) / 52 / 7.128, 1.0);
+    EXPECT_NEAR(form.centralWidget()->height(), 328 * metrics.height() / 15.691, 1.0);
     EXPECT_EQ(form.pos(), QPoint(0, 0));
 }
 

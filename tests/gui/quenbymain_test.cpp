@@ -6,8 +6,11 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
+#include <algorithm>
 #include <future>
 #include <optional>
 
@@ -15,6 +18,7 @@
 #include "controls/jampathedit.h"
 #include "controls/jamshelltree.h"
 #include "controls/stdcontrols.h"
+#include "gui/resources.h"
 #include "settings/appfolders.h"
 #include "settings/foldersections.h"
 #include "sorting/datenaming.h"
@@ -127,14 +131,13 @@ TEST_F(QuenbyformTest, TreeFillsTheSpaceBesideTheGroupBox) {
     auto form = MakeForm();
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-    const double scale = form->logicalDpiX() / 120.0;
-    EXPECT_EQ(form->GroupBox1->width(), static_cast<int>(277 * scale + 0.5));
+    const int group = form->GroupBox1->width();
     EXPECT_EQ(form->GroupBox1->geometry().right(), form->centralWidget()->width() - 1);
     EXPECT_EQ(form->Dirs->x(), 0);
     EXPECT_EQ(form->Dirs->width() + form->GroupBox1->width(), form->centralWidget()->width());
     form->resize(form->width() + 100, form->height());
     QApplication::processEvents();
-    EXPECT_EQ(form->GroupBox1->width(), static_cast<int>(277 * scale + 0.5));
+    EXPECT_EQ(form->GroupBox1->width(), group);
     EXPECT_EQ(form->Dirs->width() + form->GroupBox1->width(), form->centralWidget()->width());
     form->hide();
 }
@@ -523,23 +526,49 @@ TEST_F(QuenbyformTest, EveryInfoPressOpensAnOwnedDialogThatGoesOnClose) {
     EXPECT_EQ(form->findChildren<gui::Tinfodialog*>().size(), 1);
 }
 
-TEST_F(QuenbyformTest, TabFollowsTheDesignOrder) {
+TEST_F(QuenbyformTest, TabAndShiftTabFollowTheDesignOrder) {
     auto form = MakeForm();
-    const QList<QWidget*> expected = {
-        form->Dirs,         form->Optionen,     form->ShowMessagesBut, form->ShowInfosBut,
-        form->Trennzeichen, form->Maske,        form->Dirliste,        form->Delbut,
-        form->Anfuegenbut,  form->Execbut,      form->Rootdir->Edit(), form->Prefix,
-        form->Suffix,       form->Addtodesktop, form->Closebutton,     form->Deletesource,
-        form->Useprefix};
-    QList<QWidget*> order;
-    QWidget* widget = form->Dirs;
-    do {
-        if (expected.contains(widget) && !order.contains(widget)) {
-            order << widget;
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    // The date layouts are one stop: Tab enters at the chosen one.
+    QWidget* layout = form->Optionen->findChildren<QRadioButton*>()[form->Optionen->ItemIndex()];
+    const QList<QWidget*> design = {
+        form->Dirs,         layout,         form->ShowMessagesBut, form->ShowInfosBut,
+        form->Trennzeichen, form->Maske,    form->Dirliste,        form->Delbut,
+        form->Anfuegenbut,  form->Execbut,  form->Rootdir->Edit(), form->Rootdir->BrowseButton(),
+        form->Prefix,       form->Suffix,   form->Addtodesktop,    form->Closebutton,
+        form->Deletesource, form->Useprefix};
+    for (const bool forward : {true, false}) {
+        form->Dirs->setFocus(Qt::OtherFocusReason);
+        QList<QWidget*> reached = {QApplication::focusWidget()};
+        for (qsizetype i = 0; i < design.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab,
+                            forward ? Qt::NoModifier : Qt::ShiftModifier);
+            reached << QApplication::focusWidget();
         }
-        widget = widget->nextInFocusChain();
-    } while (widget != form->Dirs);
-    EXPECT_EQ(order, expected);
+        QList<QWidget*> expected = design;
+        if (!forward) {
+            std::reverse(expected.begin() + 1, expected.end());
+        }
+        expected << form->Dirs;
+        QStringList names;
+        for (const QWidget* widget : reached) {
+            names << (widget != nullptr ? widget->objectName() + QLatin1Char(':') +
+                                              QString::fromLatin1(widget->metaObject()->className())
+                                        : QStringLiteral("none"));
+        }
+        EXPECT_EQ(reached, expected) << (forward ? "Tab: " : "Shift+Tab: ")
+                                     << names.join(QStringLiteral(", ")).toStdString();
+    }
+}
+
+TEST(ApplicationIconTest, TheWindowsCarryQuenbysIcon) {
+    QApplication::setWindowIcon(ApplicationIcon());
+    // Drawn as SVG: without Qt's SVG plugin there is no picture to show.
+    EXPECT_FALSE(QApplication::windowIcon().isNull());
+    EXPECT_FALSE(QApplication::windowIcon().pixmap(32, 32).isNull());
+    QApplication::setWindowIcon(QIcon());
 }
 
 TEST_F(QuenbyformTest, ButtonsCarryImagesAndAccelerators) {
