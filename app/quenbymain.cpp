@@ -341,18 +341,19 @@ void TQuenbyform::ShowDemo() {
     const std::u32string separatorText = Trennzeichen->currentText().toStdU32String();
     const char32_t separator = separatorText.empty() ? U'\0' : separatorText.front();
     const char32_t before = quenby::ApplyDateNaming(Optionen->ItemIndex(), separator);
-    const auto compose = [this] {
+    const quenby::DateNamingSettings naming = quenby::DateNaming();
+    quenby::DateNaming().Separator = before;
+    const auto compose = [this, &naming] {
         const quenby::DateTimeValue now =
             m_clock ? m_clock() : QDateTimeToDateTimeValue(QDateTime::currentDateTime());
         return quenby::ComposeDateName(now, Prefix->text().toStdString(),
-                                       Suffix->text().toStdString());
+                                       Suffix->text().toStdString(), naming);
     };
     if (quenby::IsValidFileName(compose())) {
         Demo->setText(QStringLiteral("Demo: ") + FromUtf8(compose()));
     } else {
         Demo->setText(QStringLiteral("Invalid Filenameformat!"));
     }
-    quenby::DateNaming().Separator = before;
 }
 
 void TQuenbyform::ShowMessagesButClick() {
@@ -388,6 +389,7 @@ quenby::SortOptions TQuenbyform::ReadSortOptions() const {
     options.MaskText = Maske->text().toStdString();
     options.TargetRoot = ToPath(Rootdir->Path());
     options.LayoutIndex = Optionen->ItemIndex();
+    options.FallbackDatePattern = quenby::DateNaming().Pattern;
     options.SeparatorIndex = Trennzeichen->currentIndex();
     const std::u32string separatorText = Trennzeichen->currentText().toStdU32String();
     if (!separatorText.empty()) {

@@ -16,18 +16,6 @@
 namespace quenby {
 namespace {
 
-// Puts the separator back however the run ends.
-class SeparatorRestorer {
-public:
-    explicit SeparatorRestorer(char32_t previous) : m_previous(previous) {}
-    SeparatorRestorer(const SeparatorRestorer&) = delete;
-    SeparatorRestorer& operator=(const SeparatorRestorer&) = delete;
-    ~SeparatorRestorer() { DateNaming().Separator = m_previous; }
-
-private:
-    char32_t m_previous;
-};
-
 FoundFiles Collect(const SortOptions& options, const std::vector<std::string>& patterns) {
     FoundFiles found;
     if (patterns.empty()) {
@@ -63,14 +51,18 @@ public:
           m_messages(messages),
           m_counts(counts),
           m_problems(problems),
-          m_root(platform::WithTrailingSeparator(options.TargetRoot)) {}
+          m_root(platform::WithTrailingSeparator(options.TargetRoot)),
+          m_naming(LayoutDateNaming(options.LayoutIndex, options.SeparatorChar,
+                                    options.FallbackDatePattern.empty()
+                                        ? RegionalDatePattern()
+                                        : options.FallbackDatePattern)) {}
 
     void Run(const Suchrecord& record) {
-        const std::string folder = m_root + RenderDate(record.Datum);
+        const std::string folder = m_root + RenderDate(record.Datum, m_naming);
         DayFolder* day = EnsureFolder(folder);
         const std::string name =
             m_options.RenameFiles
-                ? ComposeDateName(record.Datum, m_options.Prefix, m_options.Suffix)
+                ? ComposeDateName(record.Datum, m_options.Prefix, m_options.Suffix, m_naming)
                 : record.Onlyname;
         std::string target = folder;
         target.push_back(platform::kPathSeparator);
@@ -156,6 +148,7 @@ private:
     SortCounts& m_counts;
     const ProblemCallback& m_problems;
     const std::string m_root;
+    const DateNamingSettings m_naming;
     std::unordered_map<std::string, DayFolder> m_folders;
 };
 
@@ -200,8 +193,6 @@ void MessageList::Add(std::string line) {
 SortCounts SortRun(const SortOptions& options, MessageList& messages,
                    const ProgressCallback& progress, const ProblemCallback& problems) {
     SortCounts counts;
-    const SeparatorRestorer restorer(ApplyDateNaming(options.LayoutIndex, options.SeparatorChar));
-
     const FoundFiles found = Collect(options, SplitMask(options.MaskText));
     counts.Found = static_cast<std::int64_t>(found.size());
 

@@ -374,7 +374,7 @@ QString Tinfodialog::FileDateText() const {
     if (!TryEncodeDate(date.year(), date.month(), date.day(), day)) {
         return QString();
     }
-    QString text = QString::fromStdString(RenderDate(day));
+    QString text = QString::fromStdString(RenderDate(day, DateNaming()));
     if (time != QTime(0, 0)) {
         // The long time format without the zone name the system adds to it.
         QString format = QLocale::system().timeFormat(QLocale::LongFormat);

@@ -247,7 +247,7 @@ TEST_F(InfoDialogTest, FileWithoutVersionAtMidnight) {
     ASSERT_TRUE(TryEncodeDate(2024, 3, 5, day));
     // 00:00:01 is 00:00:00 at a file date's two seconds: the date alone.
     EXPECT_EQ(dialog->Datumlabel->text(),
-              QStringLiteral("from : ") + QString::fromStdString(RenderDate(day)));
+              QStringLiteral("from : ") + QString::fromStdString(RenderDate(day, DateNaming())));
 
     // Without a version of our own the update check ends silently after
     // asking the server.
