@@ -203,7 +203,7 @@ TEST_F(QuenbyformTest, DeleteNeedsASelectedEntryEachTime) {
         ASSERT_EQ(answers.Requests().size(), 1U);
         EXPECT_EQ(answers.Requests()[0].Kind, gui::MessageKind::Error);
         EXPECT_EQ(answers.Requests()[0].Text,
-                  QStringLiteral("No Folder marked!\rSelect an Entry from the list"));
+                  QStringLiteral("No Folder marked!\nSelect an Entry from the list"));
     }
     EXPECT_EQ(form->Dirliste->count(), 3);
 
