@@ -92,7 +92,7 @@ public slots:
     void DelbutClick();
     void ShowDemo();
     void ShowMessagesButClick();
-    // The info dialog is not part of this window yet; the button does nothing.
+    // Opens a new modeless info dialog owned by this window, one per press.
     void ShowInfosButClick();
     void AddtodesktopClick();
     void ClosebuttonClick();
