@@ -1,6 +1,7 @@
 #include "app/quenbymain.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -65,6 +66,21 @@ protected:
 
     std::unique_ptr<TQuenbyform> MakeForm() {
         return std::make_unique<TQuenbyform>(&m_messages, May3rd2014);
+    }
+
+    // Closing the shown window gives one error box and leaves it open; the
+    // box's text.
+    static QString CloseIsRefused(TQuenbyform& form) {
+        form.show();
+        MessageBoxAnswers answers;
+        EXPECT_FALSE(form.close());
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_EQ(answers.Requests().size(), 1U);
+        if (answers.Requests().empty()) {
+            return {};
+        }
+        EXPECT_EQ(answers.Requests()[0].Kind, gui::MessageKind::Error);
+        return answers.Requests()[0].Text;
     }
 
     TempFolder m_work;
@@ -474,21 +490,26 @@ TEST_F(QuenbyformTest, CloseWithUnwritableSettingsFolderKeepsTheWindow) {
     SetSettingsFilePath(m_work / "blocked/quenby.ini");
     auto form = MakeForm();
     form->Dirliste->addItem(Q(m_work.Path()));
-    form->show();
-    {
-        MessageBoxAnswers answers;
-        EXPECT_FALSE(form->close());
-        ASSERT_EQ(answers.Requests().size(), 1U);
-        EXPECT_EQ(answers.Requests()[0].Kind, gui::MessageKind::Error);
-        EXPECT_FALSE(answers.Requests()[0].Text.isEmpty());
-    }
-    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(CloseIsRefused(*form).isEmpty());
     ASSERT_EQ(::unlink((m_work / "blocked").c_str()), 0);
     MakeFolders(m_work / "blocked");
     QTest::mouseClick(form->Closebutton, Qt::LeftButton);
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(ReadSourceFolderSettings(SettingsFilePath()).SourceFolders,
               std::vector<std::string>{m_work.Path()});
+}
+
+TEST_F(QuenbyformTest, ReadOnlySettingsFileIsRefusedAtCloseAndTheWindowStays) {
+    EXPECT_TRUE(MakeForm()->close());
+    const std::string before = ReadFile(SettingsFilePath());
+    ASSERT_EQ(::chmod(SettingsFilePath().c_str(), 0444), 0);
+    auto form = MakeForm();
+    form->Dirliste->addItem(Q(m_work.Path()));
+    EXPECT_EQ(CloseIsRefused(*form), Q("Datei \"" + SettingsFilePath() +
+                                       "\" kann nicht erstellt werden. Permission denied"));
+    EXPECT_EQ(ReadFile(SettingsFilePath()), before);
+    ASSERT_EQ(::chmod(SettingsFilePath().c_str(), 0644), 0);
+    EXPECT_TRUE(form->close());
 }
 
 TEST_F(QuenbyformTest, DesktopIconButtonWritesALauncherSilently) {
