@@ -512,18 +512,26 @@ TEST_F(QuenbyformTest, ReadOnlySettingsFileIsRefusedAtCloseAndTheWindowStays) {
     EXPECT_TRUE(form->close());
 }
 
-TEST_F(QuenbyformTest, DesktopIconButtonWritesALauncherSilently) {
+TEST_F(QuenbyformTest, DesktopIconButtonWritesALauncherOrSaysWhyNot) {
     EnvGuard config("XDG_CONFIG_HOME", m_work / "xdg");
     WriteFile(m_work / "xdg/user-dirs.dirs", "XDG_DESKTOP_DIR=\"" + m_work / "Desktop" + "\"\n");
-    MakeFolders(m_work / "Desktop");
     auto form = MakeForm();
-    QTest::mouseClick(form->Addtodesktop, Qt::LeftButton);
     const std::string executable = QCoreApplication::applicationFilePath().toStdString();
     const std::string link =
         m_work /
         ("Desktop/" +
          QCoreApplication::applicationFilePath().section(QLatin1Char('/'), -1).toStdString() +
          ".desktop");
+    {
+        MessageBoxAnswers answers;
+        QTest::mouseClick(form->Addtodesktop, Qt::LeftButton);
+        ASSERT_EQ(answers.Requests().size(), 1U);
+        EXPECT_EQ(answers.Requests()[0].Kind, gui::MessageKind::Error);
+        EXPECT_EQ(answers.Requests()[0].Text,
+                  Q("Cannot create file \"" + link + "\". No such file or directory"));
+    }
+    MakeFolders(m_work / "Desktop");
+    QTest::mouseClick(form->Addtodesktop, Qt::LeftButton);
     ASSERT_TRUE(Exists(link));
     const std::string entry = ReadFile(link);
     EXPECT_NE(entry.find("Name=Quenby"), std::string::npos) << entry;
