@@ -100,7 +100,6 @@ public slots:
 
 signals:
     // From the worker thread; delivered queued on the window's thread.
-    void RunProgress(const QString& text);
     void RunFinished();
 
 protected:
