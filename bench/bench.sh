@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Measures quenby-sort against find and cp on generated trees and prints the
 # ratios of their mean wall-clock times, and the peak memory of a run over a
-# million found files. Usage: bench/bench.sh [WORK_DIR]   (needs ~2.5 GB)
+# million found files; then the window program's messages window and a run
+# through its Execute. Usage: bench/bench.sh [WORK_DIR]   (needs ~2.5 GB)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 work=$(realpath -m "${1:-bench/work}")
@@ -63,3 +64,12 @@ tree "$work/million" 10000 100 jpg 0
 # what a million found records cost, not a million copies.
 /usr/bin/time -f "%M" -o "$work/rss.txt" "$sort_bin" -q -t "$work/missing/target" "$work/million" >/dev/null || true
 echo "1,000,000 found files: peak RSS $(( $(tail -n 1 "$work/rss.txt") / 1024 )) MiB"
+
+# The window program: the messages window with a million lines, and a run of
+# 20,000 small files through Execute against quenby-sort on the same tree.
+echo "Messages window, 1,000,000 lines of 80 characters:"
+/usr/bin/time -f "%M" -o "$work/messages-rss.txt" build/release/bench/quenby_messages_bench ||
+  echo "ReplaceMessages over its limit"
+echo "peak RSS $(( $(tail -n 1 "$work/messages-rss.txt") / 1024 )) MiB (limit 400 MB)"
+echo "A run through the window:"
+build/release/bench/quenby_guirun_bench 20000 5 "$work" || echo "the window's run is over its limit"
