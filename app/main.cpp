@@ -8,8 +8,8 @@
 
 #include "app/quenbymain.h"
 #include "gui/resources.h"
-#include "quenby_version.h"
 #include "gui/sansfont.h"
+#include "quenby_version.h"
 #include "settings/appfolders.h"
 #include "windows/messageswindow.h"
 

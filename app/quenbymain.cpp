@@ -10,9 +10,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSessionManager>
+#include <QTimer>
 #include <QToolButton>
 #include <algorithm>
 #include <exception>
+#include <mutex>
+#include <optional>
 #include <thread>
 #include <utility>
 
@@ -33,7 +36,9 @@
 #include "system/installer.h"
 #include "system/shortcuts.h"
 #include "ui_quenbymain.h"
+#include "windows/httpclient.h"
 #include "windows/infodialog.h"
+#include "windows/messagelines.h"
 #include "windows/messageswindow.h"
 
 namespace quenby::gui {
@@ -42,6 +47,9 @@ namespace {
 
 constexpr int kDemoRightGap = 6;
 constexpr int kHintMilliseconds = 3000;
+// How often the caption follows a run: about as often as a screen shows a
+// change, and seldom enough to cost the run nothing.
+constexpr int kCaptionMilliseconds = 30;
 
 QString FromUtf8(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -65,7 +73,8 @@ bool IsEnter(const QEvent* event) {
 }
 
 // What a user can do to a window; a run shuts all of it out while the
-// windows go on painting.
+// windows go on painting. A middle-click paste comes as mouse buttons, text
+// from an input method or a drop has events of its own.
 bool IsInput(QEvent::Type type) {
     switch (type) {
         case QEvent::MouseButtonPress:
@@ -77,17 +86,48 @@ bool IsInput(QEvent::Type type) {
         case QEvent::ShortcutOverride:
         case QEvent::Shortcut:
         case QEvent::ContextMenu:
+        case QEvent::InputMethod:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::DragLeave:
+        case QEvent::Drop:
         case QEvent::TouchBegin:
         case QEvent::TouchUpdate:
         case QEvent::TouchEnd:
         case QEvent::TabletPress:
         case QEvent::TabletRelease:
+        case QEvent::Gesture:
+        case QEvent::NativeGesture:
         case QEvent::Close:
             return true;
         default:
             return false;
     }
 }
+
+// The latest progress text of a run, handed from its thread to the window's.
+class LatestProgress {
+public:
+    void Set(const std::string& text) {
+        const std::lock_guard lock(m_mutex);
+        m_text.assign(text);
+        m_fresh = true;
+    }
+    // The text, when it came after the last call.
+    std::optional<std::string> Take() {
+        const std::lock_guard lock(m_mutex);
+        if (!m_fresh) {
+            return std::nullopt;
+        }
+        m_fresh = false;
+        return m_text;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::string m_text;
+    bool m_fresh = false;
+};
 
 }  // namespace
 
@@ -155,9 +195,6 @@ TQuenbyform::TQuenbyform(TMeldungsformular* messages, Clock clock, QWidget* pare
     connect(Execbut, &QPushButton::clicked, this, &TQuenbyform::ExecbutClick);
     connect(ShowMessagesBut, &QPushButton::clicked, this, &TQuenbyform::ShowMessagesButClick);
     connect(Closebutton, &QPushButton::clicked, this, &TQuenbyform::ClosebuttonClick);
-    connect(this, &TQuenbyform::RunProgress, this, [this](const QString& text) {
-        setWindowTitle(ApplicationTitle() + QStringLiteral(" : ") + text);
-    });
     // The end of the desktop session closes no window, so the settings are
     // written from here then.
     connect(qApp, &QGuiApplication::commitDataRequest, this, &TQuenbyform::CommitData,
@@ -346,18 +383,19 @@ void TQuenbyform::ShowDemo() {
     const std::u32string separatorText = Trennzeichen->currentText().toStdU32String();
     const char32_t separator = separatorText.empty() ? U'\0' : separatorText.front();
     const char32_t before = quenby::ApplyDateNaming(Optionen->ItemIndex(), separator);
-    const auto compose = [this] {
+    const quenby::DateNamingSettings naming = quenby::DateNaming();
+    quenby::DateNaming().Separator = before;
+    const auto compose = [this, &naming] {
         const quenby::DateTimeValue now =
             m_clock ? m_clock() : QDateTimeToDateTimeValue(QDateTime::currentDateTime());
         return quenby::ComposeDateName(now, Prefix->text().toStdString(),
-                                       Suffix->text().toStdString());
+                                       Suffix->text().toStdString(), naming);
     };
     if (quenby::IsValidFileName(compose())) {
         Demo->setText(QStringLiteral("Demo: ") + FromUtf8(compose()));
     } else {
         Demo->setText(QStringLiteral("Invalid Filenameformat!"));
     }
-    quenby::DateNaming().Separator = before;
 }
 
 void TQuenbyform::ShowMessagesButClick() {
@@ -393,6 +431,7 @@ quenby::SortOptions TQuenbyform::ReadSortOptions() const {
     options.MaskText = Maske->text().toStdString();
     options.TargetRoot = ToPath(Rootdir->Path());
     options.LayoutIndex = Optionen->ItemIndex();
+    options.FallbackDatePattern = quenby::DateNaming().Pattern;
     options.SeparatorIndex = Trennzeichen->currentIndex();
     const std::u32string separatorText = Trennzeichen->currentText().toStdU32String();
     if (!separatorText.empty()) {
@@ -421,7 +460,17 @@ void TQuenbyform::ExecbutClick() {
         return;
     }
 
+    // The chosen layout stays in force for the program's other dates, as
+    // after a preview; the run writes with the naming its options carry.
+    quenby::DateNaming().Separator =
+        quenby::ApplyDateNaming(options.LayoutIndex, options.SeparatorChar);
+
+    // The lines go into the view's own form as the run makes them, so that
+    // they are kept once.
+    TMessageLines lines;
     quenby::MessageList messages;
+    messages.SetRetainLines(false);
+    messages.SetListener([&lines](const std::string& line) { lines.Append(line); });
     quenby::SortCounts counts;
     const SortRunner runner =
         m_runner ? m_runner
@@ -429,30 +478,42 @@ void TQuenbyform::ExecbutClick() {
                                  const quenby::ProgressCallback& progress) {
                        return quenby::SortRun(options, messages, progress);
                    });
-    const quenby::ProgressCallback progress = [this](const quenby::SortProgress& step) {
-        emit RunProgress(FromUtf8(step.Text));
+    LatestProgress latest;
+    const quenby::ProgressCallback progress = [&latest](const quenby::SortProgress& step) {
+        latest.Set(step.Text);
+    };
+    const auto showProgress = [this, &latest] {
+        if (const std::optional<std::string> text = latest.Take()) {
+            setWindowTitle(ApplicationTitle() + QStringLiteral(" : ") + FromUtf8(*text));
+        }
     };
 
     // The run works on its own thread so that the windows keep painting and
-    // answering the desktop; meanwhile no window takes input, so nothing can
-    // change the controls or the date naming under the run.
+    // answering the desktop; meanwhile no window takes input, and a request
+    // to quit waits for the end of the run.
     m_running = true;
     qApp->installEventFilter(this);
-    QEventLoop loop;
-    connect(this, &TQuenbyform::RunFinished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
     std::exception_ptr failure;
-    std::thread worker([&] {
-        try {
-            counts = runner(options, messages, progress);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        emit RunFinished();
-    });
-    loop.exec();
-    worker.join();
-    // Progress posted just before the end still belongs before the box.
-    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    {
+        const TQuitHold hold;
+        QTimer caption;
+        connect(&caption, &QTimer::timeout, this, showProgress);
+        caption.start(kCaptionMilliseconds);
+        QEventLoop loop;
+        connect(this, &TQuenbyform::RunFinished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+        std::thread worker([&] {
+            try {
+                counts = runner(options, messages, progress);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            emit RunFinished();
+        });
+        loop.exec();
+        worker.join();
+    }
+    // The final count, however soon after the last one it came.
+    showProgress();
     qApp->removeEventFilter(this);
     m_running = false;
 
@@ -465,9 +526,9 @@ void TQuenbyform::ExecbutClick() {
         }
     }
     if (m_messages) {
-        m_messages->ReplaceMessages(messages);
+        m_messages->ReplaceLines(std::move(lines));
     }
-    messages.Clear();
+    lines.Clear();
 
     MessageBoxRequest summary{MessageKind::Information,
                               FromUtf8(quenby::FormatText(quenby::LoadStr(quenby::kStrFilesCopied),

@@ -93,7 +93,7 @@ public slots:
     void DelbutClick();
     void ShowDemo();
     void ShowMessagesButClick();
-    // The info dialog is not part of this window yet; the button does nothing.
+    // Opens a new modeless info dialog owned by this window, one per press.
     void ShowInfosButClick();
     void AddtodesktopClick();
     void ClosebuttonClick();
@@ -101,7 +101,6 @@ public slots:
 
 signals:
     // From the worker thread; delivered queued on the window's thread.
-    void RunProgress(const QString& text);
     void RunFinished();
 
 protected:

@@ -2,7 +2,8 @@
 # Measures quenby-sort against find and cp on generated trees and prints the
 # ratios of their mean wall-clock times, the peak memory of a run over a
 # million found files, and collecting photos by capture date against
-# collecting them by file time. Usage: bench/bench.sh [WORK_DIR]   (needs ~2.5 GB)
+# collecting them by file time; then the window program's messages window and
+# a run through its Execute. Usage: bench/bench.sh [WORK_DIR]   (needs ~2.5 GB)
 # The copies are timed with a warm cache and without flushing, so a work
 # folder on tmpfs (/dev/shm) measures the programs rather than the disk.
 set -euo pipefail
@@ -79,3 +80,12 @@ echo "1,000,000 found files: peak RSS $(( $(tail -n 1 "$work/rss.txt") / 1024 ))
   rm -rf "$work/photos"; python3 bench/makephotos.py "$work/photos" 200 100 102400; touch "$work/photos/.done"
 }
 build/release/bench/quenby_capture_bench "$work/photos"
+
+# The window program: the messages window with a million lines, and a run of
+# 20,000 small files through Execute against quenby-sort on the same tree.
+echo "Messages window, 1,000,000 lines of 80 characters:"
+/usr/bin/time -f "%M" -o "$work/messages-rss.txt" build/release/bench/quenby_messages_bench ||
+  echo "ReplaceMessages over its limit"
+echo "peak RSS $(( $(tail -n 1 "$work/messages-rss.txt") / 1024 )) MiB (limit 400 MB)"
+echo "A run through the window:"
+build/release/bench/quenby_guirun_bench 20000 5 "$work" || echo "the window's run is over its limit"

@@ -258,11 +258,18 @@ void TEnhancedEdit::keyPressEvent(QKeyEvent* event) {
 
 void TEnhancedEdit::focusInEvent(QFocusEvent* event) {
     // The focus coming back from a closed menu or to a reactivated window is
-    // no entry: the selection and the text to undo to stay as they were.
+    // no entry: the selection and the text to undo to stay as they were. A
+    // window's first activation that lands here is the first entry, though,
+    // and Escape needs its text.
     if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason) {
+        if (!m_entered) {
+            m_entered = true;
+            FOldText = text();
+        }
         TEdit::focusInEvent(event);
         return;
     }
+    m_entered = true;
     FOldText = text();
     const bool byClick = event->reason() == Qt::MouseFocusReason &&
                          (QGuiApplication::mouseButtons() & Qt::LeftButton);
@@ -286,6 +293,10 @@ void TEnhancedEdit::focusInEvent(QFocusEvent* event) {
 }
 
 void TEnhancedEdit::HandlePaste(QClipboard::Mode mode) {
+    // Qt's own paste checks this; ours replaces it on every path.
+    if (isReadOnly()) {
+        return;
+    }
     // Only the first line: the text ends at the first control character.
     const QString clip = QGuiApplication::clipboard()->text(mode);
     qsizetype end = 0;

@@ -110,6 +110,8 @@ private:
     bool m_autoSelect = true;
     bool m_ctl3D = true;
     bool m_clearing = false;
+    // Set at the first entry, whatever brought the focus.
+    bool m_entered = false;
     TKeyPressEvent m_onKeyPress;
 };
 

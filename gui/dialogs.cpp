@@ -72,9 +72,13 @@ void SetFolderHook(FolderHook hook) {
     FolderChoiceHook() = std::move(hook);
 }
 
+QString MessageBoxText(QString text) {
+    return text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+}
+
 QMessageBox* CreateMessageBox(QWidget* parent, const MessageBoxRequest& request) {
-    auto* box =
-        new QMessageBox(IconOf(request.Kind), request.Title, request.Text, request.Buttons, parent);
+    auto* box = new QMessageBox(IconOf(request.Kind), request.Title, MessageBoxText(request.Text),
+                                request.Buttons, parent);
     KeepTitleInSight(box);
     // An empty title on purpose: Qt then uses the application's name.
     if (request.HelpTopic != 0) {
@@ -87,7 +91,9 @@ QMessageBox* CreateMessageBox(QWidget* parent, const MessageBoxRequest& request)
 
 QMessageBox::StandardButton ShowMessageBox(QWidget* parent, const MessageBoxRequest& request) {
     if (MessageHook()) {
-        return MessageHook()(request);
+        MessageBoxRequest shown = request;
+        shown.Text = MessageBoxText(request.Text);
+        return MessageHook()(shown);
     }
     QMessageBox* box = CreateMessageBox(parent, request);
     const int answer = box->exec();

@@ -22,8 +22,12 @@ struct MessageBoxRequest {
     QString Title = QString();
 };
 
+// The program's texts end lines with "\r"; a box breaks them at "\n".
+QString MessageBoxText(QString text);
+
 // Shows a modal box and returns the button pressed (the Escape button when
-// the box is closed otherwise).
+// the box is closed otherwise). The hook, when set, sees the request with
+// its text as the box would show it.
 QMessageBox::StandardButton ShowMessageBox(QWidget* parent, const MessageBoxRequest& request);
 
 // Builds the box ShowMessageBox would run, without running it.

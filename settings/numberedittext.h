@@ -23,7 +23,8 @@ enum TFloatFormat : std::uint8_t {
     ffCurrency = 4
 };
 
-// Day before yesterday to the day after tomorrow. Nothing reads them yet.
+// German names of the day before yesterday to the day after tomorrow. They
+// belong to the numeric edit's rules as designed; no window shows them.
 inline constexpr std::array<std::string_view, 5> kRelativeDayNames = {"vorgestern", "gestern",
                                                                       "heute", "morgen",
                                                                       "\xC3\xBC"

@@ -99,6 +99,10 @@ DateNamingSettings& DateNaming() {
     return settings;
 }
 
+const std::string& RegionalDatePattern() {
+    return Regional().ShortDatePattern;
+}
+
 void ResetDateNaming() {
     DateNaming() = DateNamingSettings{Regional().ShortDatePattern, Regional().DateSeparator};
 }
@@ -114,26 +118,31 @@ const std::bitset<256>& ForbiddenNameChars() {
     return set;
 }
 
+DateNamingSettings LayoutDateNaming(int layoutIndex, char32_t separatorChar,
+                                    std::string_view otherPattern) {
+    const bool known = layoutIndex >= 0 && layoutIndex < static_cast<int>(DateLayouts.size());
+    return DateNamingSettings{
+        std::string(known ? DateLayouts[static_cast<std::size_t>(layoutIndex)] : otherPattern),
+        separatorChar};
+}
+
 char32_t ApplyDateNaming(int layoutIndex, char32_t separatorChar) {
     DateNamingSettings& settings = DateNaming();
     const char32_t previous = settings.Separator;
-    settings.Separator = separatorChar;
-    if (layoutIndex >= 0 && layoutIndex < static_cast<int>(DateLayouts.size())) {
-        settings.Pattern = DateLayouts[static_cast<std::size_t>(layoutIndex)];
-    }
+    settings = LayoutDateNaming(layoutIndex, separatorChar, settings.Pattern);
     return previous;
 }
 
-std::string RenderDate(DateTimeValue date) {
-    const DateNamingSettings& settings = DateNaming();
+std::string RenderDate(DateTimeValue date, const DateNamingSettings& naming) {
     std::string out;
-    RenderPattern(settings.Pattern, DecodeDate(date), settings.Separator, out, 0);
+    RenderPattern(naming.Pattern, DecodeDate(date), naming.Separator, out, 0);
     return out;
 }
 
-std::string ComposeDateName(DateTimeValue date, std::string_view prefix, std::string_view suffix) {
+std::string ComposeDateName(DateTimeValue date, std::string_view prefix, std::string_view suffix,
+                            const DateNamingSettings& naming) {
     std::string name(prefix);
-    name += RenderDate(date);
+    name += RenderDate(date, naming);
     name += suffix;
     return name;
 }

@@ -9,15 +9,22 @@
 
 namespace quenby {
 
-// The process-wide pair through which every date the program writes goes.
-// It starts with the user's regional short-date pattern and separator.
+// How a date is written: the short-date pattern, and the separator that
+// stands wherever the pattern holds "/". A plain value, so that a sort run
+// carries its own and never reads one that a window may change meanwhile.
 struct DateNamingSettings {
     std::string Pattern;
     char32_t Separator = U'/';
 };
 
-// The one instance, filled from the user's locale on first use.
+// The process-wide pair that the preview, the settings and the info dialog
+// write dates with; window thread only. It starts with the user's regional
+// short-date pattern and separator.
 DateNamingSettings& DateNaming();
+
+// The user's regional short-date pattern; fixed for the process, so any
+// thread may read it.
+const std::string& RegionalDatePattern();
 
 // Back to the user's regional values; for tests and a fresh start.
 void ResetDateNaming();
@@ -32,17 +39,23 @@ inline constexpr std::array<char32_t, 6> SeparatorChoices = {U'-', U'.', U'_', U
 // Characters that no file name may hold: " * / : < > ? \ |
 const std::bitset<256>& ForbiddenNameChars();
 
-// Sets the separator, and the pattern of the layout when the index is 0 to
-// 3 (any other index keeps the pattern). Returns the separator in force
-// before the call, so the caller can put it back.
+// The naming of a layout chosen by index with the separator; an index that
+// is not 0 to 3 keeps `otherPattern`.
+DateNamingSettings LayoutDateNaming(int layoutIndex, char32_t separatorChar,
+                                    std::string_view otherPattern);
+
+// Sets the process-wide separator, and the pattern of the layout when the
+// index is 0 to 3 (any other index keeps the pattern). Returns the separator
+// in force before the call, so the caller can put it back.
 char32_t ApplyDateNaming(int layoutIndex, char32_t separatorChar);
 
-// The calendar date of the value (time of day ignored) in the current
-// pattern, with the current separator for every "/".
-std::string RenderDate(DateTimeValue date);
+// The calendar date of the value (time of day ignored) in the naming's
+// pattern, with its separator for every "/".
+std::string RenderDate(DateTimeValue date, const DateNamingSettings& naming);
 
 // prefix + date + suffix, nothing more: no extension is added.
-std::string ComposeDateName(DateTimeValue date, std::string_view prefix, std::string_view suffix);
+std::string ComposeDateName(DateTimeValue date, std::string_view prefix, std::string_view suffix,
+                            const DateNamingSettings& naming);
 
 // False for an empty name and for a name holding one of ForbiddenNameChars.
 bool IsValidFileName(std::string_view name);

@@ -18,18 +18,6 @@
 namespace quenby {
 namespace {
 
-// Puts the separator back however the run ends.
-class SeparatorRestorer {
-public:
-    explicit SeparatorRestorer(char32_t previous) : m_previous(previous) {}
-    SeparatorRestorer(const SeparatorRestorer&) = delete;
-    SeparatorRestorer& operator=(const SeparatorRestorer&) = delete;
-    ~SeparatorRestorer() { DateNaming().Separator = m_previous; }
-
-private:
-    char32_t m_previous;
-};
-
 bool StopRequested(const std::atomic<bool>* stop) {
     return stop != nullptr && stop->load();
 }
@@ -93,13 +81,17 @@ public:
           m_messages(messages),
           m_counts(counts),
           m_problems(problems),
-          m_root(platform::WithTrailingSeparator(options.TargetRoot)) {}
+          m_root(platform::WithTrailingSeparator(options.TargetRoot)),
+          m_naming(LayoutDateNaming(options.LayoutIndex, options.SeparatorChar,
+                                    options.FallbackDatePattern.empty()
+                                        ? RegionalDatePattern()
+                                        : options.FallbackDatePattern)) {}
 
     void Run(const Suchrecord& record) {
-        const std::string folder = m_root + RenderDate(record.Datum);
+        const std::string folder = m_root + RenderDate(record.Datum, m_naming);
         const std::string name =
             m_options.RenameFiles
-                ? ComposeDateName(record.Datum, m_options.Prefix, m_options.Suffix)
+                ? ComposeDateName(record.Datum, m_options.Prefix, m_options.Suffix, m_naming)
                 : record.Onlyname;
         std::string target = folder;
         target.push_back(platform::kPathSeparator);
@@ -269,6 +261,7 @@ private:
     SortCounts& m_counts;
     const ProblemCallback& m_problems;
     const std::string m_root;
+    const DateNamingSettings m_naming;
     std::unordered_map<std::string, DayFolder> m_folders;
     std::string m_folderFailure;  // why the last day folder could not be made
     platform::CopyTargets m_targets;
@@ -323,8 +316,6 @@ SortCounts SortRun(const SortOptions& options, MessageList& messages,
                    const ProgressCallback& progress, const ProblemCallback& problems,
                    const std::atomic<bool>* stopRequested) {
     SortCounts counts;
-    const SeparatorRestorer restorer(ApplyDateNaming(options.LayoutIndex, options.SeparatorChar));
-
     const FoundFiles found = Collect(options, SplitMask(options.MaskText), problems, stopRequested);
     counts.Found = static_cast<std::int64_t>(found.size());
 

@@ -28,6 +28,10 @@ struct SortOptions {
     int LayoutIndex = 0;
     int SeparatorIndex = -1;  // -1: none chosen; the run needs one
     char32_t SeparatorChar = U'-';
+    // The date pattern for a LayoutIndex that names none of the layouts (only
+    // a damaged settings file gives one): the pattern in force where the
+    // options were read. Empty: the user's regional pattern.
+    std::string FallbackDatePattern;
     std::string Prefix;
     std::string Suffix;
     bool RenameFiles = false;
@@ -113,10 +117,10 @@ using ProblemCallback = std::function<void(const SortProblem& problem)>;
 // source once its copy is safely on disk. An existing target is never
 // touched. Every step is a line in `messages`; a folder of a source tree
 // that cannot be read is a failed problem. Needs a chosen separator
-// (SeparatorIndex >= 0). The date pattern stays at the chosen layout's; the
-// separator returns to its value before the run.
-// Once `stopRequested` is set, the run ends before its next file step (or
-// folder, while it collects); every step it made has its lines.
+// (SeparatorIndex >= 0). The dates are written with the naming the options
+// give; the process-wide one is neither read nor changed, so a run may work
+// on any thread. Once `stopRequested` is set, the run ends before its next
+// file step (or folder, while it collects); every step it made has its lines.
 SortCounts SortRun(const SortOptions& options, MessageList& messages,
                    const ProgressCallback& progress, const ProblemCallback& problems = {},
                    const std::atomic<bool>* stopRequested = nullptr);

@@ -1,5 +1,7 @@
 #include "system/shortcuts.h"
 
+#include <stdexcept>
+
 #include "platform/files/pathsep.h"
 #include "platform/process/executable.h"
 #include "platform/shell/shelllink.h"
@@ -62,24 +64,29 @@ std::string ComposeShortcutPath(const std::string& folder, TShortcutLocation loc
     return path + ShortcutFileName(target);
 }
 
-std::string CreateShortcut(const std::string& target, TShortcutLocation location,
-                           const std::string& subFolder, const std::string& workingDir,
-                           const std::string& arguments, const std::string& description) {
+ShortcutOutcome WriteShortcut(const std::string& target, TShortcutLocation location,
+                              const std::string& subFolder, const std::string& workingDir,
+                              const std::string& arguments, const std::string& description) {
+    ShortcutOutcome outcome;
     const std::string folder = ShortcutFolder(location, subFolder);
     if (folder.empty()) {
-        return {};
+        return outcome;
     }
-    const std::string path = ComposeShortcutPath(folder, location, subFolder, target);
+    outcome.Path = ComposeShortcutPath(folder, location, subFolder, target);
     platform::ShellLink link;
     link.Target = target;
     link.Arguments = arguments;
     link.WorkingDir = workingDir.empty() ? ExecutableFolder(target) : workingDir;
     link.Description = description;
     link.Name = ShortcutName(target);
-    // A shortcut that cannot be written is not worth a message: the user
-    // sees soon enough whether it is there.
-    platform::WriteShellLink(path, link);
-    return path;
+    outcome.Written = platform::WriteShellLink(outcome.Path, link, outcome.Reason);
+    return outcome;
+}
+
+std::string CreateShortcut(const std::string& target, TShortcutLocation location,
+                           const std::string& subFolder, const std::string& workingDir,
+                           const std::string& arguments, const std::string& description) {
+    return WriteShortcut(target, location, subFolder, workingDir, arguments, description).Path;
 }
 
 void CreateDesktopShortcut(const std::string& description, const std::string& target) {
@@ -87,7 +94,15 @@ void CreateDesktopShortcut(const std::string& description, const std::string& ta
 }
 
 void AddToDesktop() {
-    CreateDesktopShortcut("Quenby", platform::ExecutablePath());
+    // The user asked for it and would otherwise look for it in vain.
+    const ShortcutOutcome outcome =
+        WriteShortcut(platform::ExecutablePath(), slDesktop, "", "", "", "Quenby");
+    if (outcome.Path.empty()) {
+        throw std::runtime_error("There is no desktop folder to put the launcher in.");
+    }
+    if (!outcome.Written) {
+        throw std::runtime_error("Cannot create file \"" + outcome.Path + "\". " + outcome.Reason);
+    }
 }
 
 }  // namespace quenby

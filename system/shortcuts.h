@@ -34,10 +34,20 @@ std::string ShortcutFolder(TShortcutLocation location, const std::string& subFol
 std::string ComposeShortcutPath(const std::string& folder, TShortcutLocation location,
                                 const std::string& subFolder, const std::string& target);
 
-// Writes a shortcut to `target` and returns its path; empty when the
-// location has no folder, and then nothing is written. The sub-folder is not
-// created. The path is returned also when the shortcut could not be written.
-// An empty `workingDir` means the target's folder.
+struct ShortcutOutcome {
+    std::string Path;  // empty: the location has no folder, nothing was written
+    bool Written = false;
+    std::string Reason;  // why it was not written, for a person to read
+};
+
+// Writes a shortcut to `target`. The sub-folder is not created. An empty
+// `workingDir` means the target's folder.
+ShortcutOutcome WriteShortcut(const std::string& target, TShortcutLocation location,
+                              const std::string& subFolder, const std::string& workingDir,
+                              const std::string& arguments, const std::string& description);
+
+// The same, giving only the shortcut's path: empty when the location has no
+// folder, and the path also when the shortcut could not be written.
 std::string CreateShortcut(const std::string& target, TShortcutLocation location,
                            const std::string& subFolder, const std::string& workingDir,
                            const std::string& arguments, const std::string& description);
@@ -47,7 +57,9 @@ std::string CreateShortcut(const std::string& target, TShortcutLocation location
 void CreateDesktopShortcut(const std::string& description, const std::string& target);
 
 // What the main window's "Desk&topicon" button does: a desktop shortcut
-// named after the running executable. Tells the user nothing.
+// named after the running executable. Throws std::runtime_error, with the
+// text to show, when there is no desktop folder or the shortcut cannot be
+// written.
 void AddToDesktop();
 
 }  // namespace quenby

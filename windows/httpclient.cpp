@@ -10,6 +10,7 @@
 #include <QNetworkRequest>
 #include <QStringDecoder>
 #include <QTimer>
+#include <algorithm>
 
 namespace quenby::gui {
 
@@ -60,16 +61,16 @@ THttpClient::~THttpClient() {
 }
 
 bool THttpClient::Head(const QUrl& url, qint64& contentLength) {
-    return Run(true, url, nullptr, &contentLength);
+    return Run(true, url, nullptr, &contentLength, m_maxBodySize);
 }
 
 bool THttpClient::Get(const QUrl& url, QByteArray& body) {
-    return Run(false, url, &body, nullptr);
+    return Run(false, url, &body, nullptr, m_maxBodySize);
 }
 
-bool THttpClient::GetText(const QUrl& url, QString& text) {
+bool THttpClient::GetText(const QUrl& url, QString& text, qint64 maxBodySize) {
     QByteArray body;
-    if (!Get(url, body)) {
+    if (!Run(false, url, &body, nullptr, std::min(maxBodySize, m_maxBodySize))) {
         return false;
     }
     // A byte-order mark stays in the text: the version file must begin with
@@ -91,7 +92,8 @@ bool THttpClient::Fail(const QString& error) {
     return false;
 }
 
-bool THttpClient::Run(bool head, const QUrl& url, QByteArray* body, qint64* contentLength) {
+bool THttpClient::Run(bool head, const QUrl& url, QByteArray* body, qint64* contentLength,
+                      qint64 maxBodySize) {
     if (m_reply != nullptr) {
         return Fail(QStringLiteral("A request is already running."));
     }
@@ -116,16 +118,16 @@ bool THttpClient::Run(bool head, const QUrl& url, QByteArray* body, qint64* cont
     QByteArray received;
     QNetworkReply* reply = head ? m_manager->head(request) : m_manager->get(request);
     m_reply = reply;
-    connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply] {
+    connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply, maxBodySize] {
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (length.isValid() && length.toLongLong() > m_maxBodySize) {
+        if (length.isValid() && length.toLongLong() > maxBodySize) {
             m_tooLarge = true;
             reply->abort();
         }
     });
-    connect(reply, &QNetworkReply::readyRead, this, [this, reply, &received] {
+    connect(reply, &QNetworkReply::readyRead, this, [this, reply, &received, maxBodySize] {
         received += reply->readAll();
-        if (received.size() > m_maxBodySize) {
+        if (received.size() > maxBodySize) {
             m_tooLarge = true;
             received.clear();
             reply->abort();
@@ -151,8 +153,8 @@ bool THttpClient::Run(bool head, const QUrl& url, QByteArray* body, qint64* cont
     if (!m_tooLarge && reply->bytesAvailable() > 0) {
         received += reply->readAll();
     }
-    if (m_tooLarge || received.size() > m_maxBodySize) {
-        return Fail(QStringLiteral("The response is larger than %1 bytes.").arg(m_maxBodySize));
+    if (m_tooLarge || received.size() > maxBodySize) {
+        return Fail(QStringLiteral("The response is larger than %1 bytes.").arg(maxBodySize));
     }
     if (m_aborted) {
         return Fail(QStringLiteral("The request was cancelled."));

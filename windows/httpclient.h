@@ -64,8 +64,9 @@ public:
     // The response's content length, -1 when it carries none.
     bool Head(const QUrl& url, qint64& contentLength);
     bool Get(const QUrl& url, QByteArray& body);
-    // The body as UTF-8 text (Latin-1 would read the same digits).
-    bool GetText(const QUrl& url, QString& text);
+    // The body as UTF-8 text (Latin-1 would read the same digits), no larger
+    // than `maxBodySize` nor than the client's own bound.
+    bool GetText(const QUrl& url, QString& text, qint64 maxBodySize = kDefaultMaxBodySize);
 
     bool Busy() const { return m_reply != nullptr; }
     // Ends the running request, which then fails with Aborted() true.
@@ -81,7 +82,8 @@ signals:
     void Work(qint64 bytesSoFar);
 
 private:
-    bool Run(bool head, const QUrl& url, QByteArray* body, qint64* contentLength);
+    bool Run(bool head, const QUrl& url, QByteArray* body, qint64* contentLength,
+             qint64 maxBodySize);
     bool Fail(const QString& error);
 
     QNetworkAccessManager* m_manager;

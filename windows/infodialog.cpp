@@ -75,10 +75,14 @@ OpenUrlHook& OpenHook() {
     return hook;
 }
 
-// Message boxes break lines at "\n"; the texts keep the "\r" they are
-// written with.
-QString BoxText(QString text) {
-    return text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+// The version file holds a number and perhaps a line of text; anything
+// larger is not one.
+constexpr qint64 kMaxVersionFileSize = 64 * 1024;
+
+// Both numbers have two decimals; a difference far below that is only the
+// rounding of their binary form.
+bool IsNewerVersion(double server, double installed) {
+    return server - installed > 1e-6;
 }
 
 void RegisterInfoHelp() {
@@ -92,7 +96,7 @@ void RegisterInfoHelp() {
                 "<ul>"
                 "<li><b>OK</b> closes the dialog.</li>"
                 "<li><b>Get new version</b> asks our server for the number of the current "
-                "release. When it differs from yours, the program offers to download the "
+                "release. When it is higher than yours, the program offers to download the "
                 "release archive, lets you choose where to save it and opens it. Close Quenby "
                 "before you unpack the archive into the program's folder; the program never "
                 "replaces its own files.</li>"
@@ -377,7 +381,7 @@ QString Tinfodialog::FileDateText() const {
     if (!TryEncodeDate(date.year(), date.month(), date.day(), day)) {
         return QString();
     }
-    QString text = QString::fromStdString(RenderDate(day));
+    QString text = QString::fromStdString(RenderDate(day, DateNaming()));
     if (time != QTime(0, 0)) {
         // The long time format without the zone name the system adds to it.
         QString format = QLocale::system().timeFormat(QLocale::LongFormat);
@@ -443,16 +447,26 @@ void Tinfodialog::Getnewversionclick() {
 void Tinfodialog::RunUpdate() {
     const QString executable = InfoExecutablePath();
     const QUrl versionUrl(UpdateFolderUrl() + ReplaceExtension(Zipname, QStringLiteral(".ver")));
-    double serverVersion = 1.0;
+    const auto connectionError = [this] {
+        if (!m_cancelled) {
+            ShowMessageBox(this,
+                           {MessageKind::Information, ConnectionErrorText, QMessageBox::Ok, 0});
+        }
+    };
+    // A server that cannot be reached, or has no readable number, is an
+    // error: taken as some version, it would tell the user either that
+    // nothing newer exists or that an older release is an upgrade.
+    double serverVersion = 0.0;
     qint64 length = -1;
     QString versionFile;
-    if (m_http->Head(versionUrl, length)) {
-        m_filelen = length;
-        if (m_http->GetText(versionUrl, versionFile)) {
-            ReadServerVersion(versionFile, serverVersion);
-        }
+    if (!m_http->Head(versionUrl, length)) {
+        connectionError();
+        return;
     }
-    if (m_cancelled) {
+    m_filelen = length;
+    if (!m_http->GetText(versionUrl, versionFile, kMaxVersionFileSize) ||
+        !ReadServerVersion(versionFile, serverVersion) || m_cancelled) {
+        connectionError();
         return;
     }
 
@@ -460,25 +474,18 @@ void Tinfodialog::RunUpdate() {
     if (!GetVersionNumber(installedVersion, QFile::encodeName(executable).toStdString())) {
         return;  // no version of our own to compare
     }
-    if (installedVersion == serverVersion) {
-        ShowMessageBox(this,
-                       {MessageKind::Information, BoxText(NoNewerVersionText), QMessageBox::Ok, 0});
+    if (!IsNewerVersion(serverVersion, installedVersion)) {
+        ShowMessageBox(this, {MessageKind::Information, NoNewerVersionText, QMessageBox::Ok, 0});
         return;
     }
     const QString question =
         FormatDialogText(UpdateQuestionText, {installedVersion, serverVersion});
-    if (ShowMessageBox(this, {MessageKind::Confirmation, BoxText(question),
+    if (ShowMessageBox(this, {MessageKind::Confirmation, question,
                               QMessageBox::Yes | QMessageBox::No, 0}) != QMessageBox::Yes ||
         m_cancelled) {
         return;
     }
 
-    const auto connectionError = [this] {
-        if (!m_cancelled) {
-            ShowMessageBox(
-                this, {MessageKind::Information, BoxText(ConnectionErrorText), QMessageBox::Ok, 0});
-        }
-    };
     const QUrl archiveUrl(UpdateFolderUrl() + Zipname);
     QByteArray archive;
     if (!m_http->Head(archiveUrl, length)) {
@@ -514,13 +521,11 @@ void Tinfodialog::RunUpdate() {
     }
 
     if (!OpenWithDesktop(QUrl::fromLocalFile(fileName))) {
-        ShowMessageBox(this,
-                       {MessageKind::Information, BoxText(OpenFailedText), QMessageBox::Ok, 0});
+        ShowMessageBox(this, {MessageKind::Information, OpenFailedText, QMessageBox::Ok, 0});
     }
-    ShowMessageBox(this,
-                   {MessageKind::Information,
-                    BoxText(FormatDialogText(AfterDownloadText, {installedVersion, serverVersion})),
-                    QMessageBox::Ok, 0});
+    ShowMessageBox(this, {MessageKind::Information,
+                          FormatDialogText(AfterDownloadText, {installedVersion, serverVersion}),
+                          QMessageBox::Ok, 0});
 }
 
 Tinfodialog* ShowInfoDialog(QWidget* owner) {

@@ -80,16 +80,21 @@ void TMeldungsformular::ScaleToScreen() {
 }
 
 void TMeldungsformular::ReplaceMessages(const quenby::MessageList& messages) {
-    QStringList lines;
-    lines.reserve(static_cast<qsizetype>(messages.Count()));
+    // The old text goes first, so that the two are never held at once.
+    Erg->Clear();
+    TMessageLines lines;
     for (const std::string& line : messages.Lines()) {
-        lines << QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+        lines.Append(line);
     }
     Erg->SetLines(std::move(lines));
 }
 
-const QStringList& TMeldungsformular::Lines() const {
-    return Erg->Lines();
+void TMeldungsformular::ReplaceLines(TMessageLines lines) {
+    Erg->SetLines(std::move(lines));
+}
+
+QStringList TMeldungsformular::Lines() const {
+    return Erg->Lines().ToStringList();
 }
 
 void TMeldungsformular::SetDocumentsFolderProvider(FolderProvider provider) {
@@ -112,7 +117,7 @@ void TMeldungsformular::Speichernunter1Click() {
 }
 
 bool TMeldungsformular::WriteRtf(const QString& fileName, QString& error) const {
-    const QByteArray rtf = LinesToRtf(Lines(), Erg->font());
+    const QByteArray rtf = LinesToRtf(Erg->Lines(), Erg->font());
     const QFileInfo target(fileName);
     if (target.exists() && !target.isFile()) {
         // A device or pipe is written into; renaming over it would replace

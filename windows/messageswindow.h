@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "sorting/sortrun.h"
+#include "windows/messagelines.h"
 
 class QMenuBar;
 namespace Ui {
@@ -30,9 +31,11 @@ public:
     // Replaces the whole text with the lines, one view line each. Does not
     // show the window.
     void ReplaceMessages(const quenby::MessageList& messages);
+    // The same with lines gathered already in the view's own form.
+    void ReplaceLines(TMessageLines lines);
 
     // The text of the view, one entry per line.
-    const QStringList& Lines() const;
+    QStringList Lines() const;
 
     // Where "Save Messages" starts; asked anew each time. The default is the
     // desktop's documents folder.

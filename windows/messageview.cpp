@@ -31,7 +31,7 @@ TMessageView::TMessageView(QWidget* parent) : QAbstractScrollArea(parent) {
     UpdateScrollBars();
 }
 
-void TMessageView::SetLines(QStringList lines) {
+void TMessageView::SetLines(TMessageLines lines) {
     m_lines = std::move(lines);
     m_anchor = m_cursor = Position{};
     m_selecting = false;
@@ -50,13 +50,8 @@ void TMessageView::Clear() {
 void TMessageView::MeasureWidth() {
     // Only the longest line (by characters) is measured: with the fixed
     // font that is the widest, and it keeps a million lines cheap.
-    const QString* longest = nullptr;
-    for (const QString& line : m_lines) {
-        if (longest == nullptr || line.size() > longest->size()) {
-            longest = &line;
-        }
-    }
-    m_contentWidth = longest ? fontMetrics().horizontalAdvance(*longest) : 0;
+    const qsizetype longest = m_lines.Longest();
+    m_contentWidth = longest >= 0 ? fontMetrics().horizontalAdvance(m_lines[longest]) : 0;
 }
 
 int TMessageView::FirstVisibleLine() const {

@@ -3,11 +3,14 @@
 #include <QAbstractScrollArea>
 #include <QString>
 #include <QStringList>
+
+#include "windows/messagelines.h"
+
 namespace quenby::gui {
 
 // A read-only view of text lines that stays quick with millions of them: it
-// keeps the lines as they are and paints only those in sight, where a text
-// document would build a block structure per line first. Selection with
+// keeps the lines compactly as they are and paints only those in sight, where
+// a text document would build a block structure per line first. Selection with
 // mouse and keyboard, Ctrl+A and Ctrl+C as in any text view; no wrapping.
 class TMessageView : public QAbstractScrollArea {
     Q_OBJECT
@@ -21,8 +24,8 @@ public:
 
     explicit TMessageView(QWidget* parent = nullptr);
 
-    void SetLines(QStringList lines);
-    const QStringList& Lines() const { return m_lines; }
+    void SetLines(TMessageLines lines);
+    const TMessageLines& Lines() const { return m_lines; }
     void Clear();
 
     bool HasSelection() const { return m_anchor != m_cursor; }
@@ -65,7 +68,7 @@ private:
     void UpdateScrollBars();
     void MeasureWidth();
 
-    QStringList m_lines;
+    TMessageLines m_lines;
     Position m_anchor;
     Position m_cursor;
     int m_contentWidth = 0;

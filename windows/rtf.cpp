@@ -45,7 +45,7 @@ QByteArray EscapeRtfText(QStringView text) {
     return out;
 }
 
-QByteArray LinesToRtf(const QStringList& lines, const QFont& font) {
+QByteArray LinesToRtf(const TMessageLines& lines, const QFont& font) {
     const QFontInfo info(font);
     // Half-points; font pixels are taken at 96 per inch.
     const double pixels = info.pixelSize() > 0 ? info.pixelSize() : 13;
@@ -57,12 +57,8 @@ QByteArray LinesToRtf(const QStringList& lines, const QFont& font) {
     const bool fixed = info.fixedPitch() || metrics.horizontalAdvance(QLatin1Char('i')) ==
                                                 metrics.horizontalAdvance(QLatin1Char('W'));
 
-    qsizetype size = 256;
-    for (const QString& line : lines) {
-        size += line.size() + 8;
-    }
     QByteArray rtf;
-    rtf.reserve(size);
+    rtf.reserve(256 + lines.Utf8Size() + 8 * lines.size());
     rtf += "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1{\\fonttbl{\\f0";
     rtf += fixed ? "\\fmodern" : "\\fnil";
     rtf += "\\fprq";
@@ -72,10 +68,10 @@ QByteArray LinesToRtf(const QStringList& lines, const QFont& font) {
     rtf += ";}}\n\\viewkind4\\pard\\plain\\f0\\fs";
     rtf += QByteArray::number(halfPoints);
     rtf += '\n';
-    for (const QString& line : lines) {
+    for (qsizetype i = 0; i < lines.size(); ++i) {
         // The line break after \par ends the control word, so a line may
         // begin with anything, blanks included; readers skip the break.
-        rtf += EscapeRtfText(line);
+        rtf += EscapeRtfText(lines[i]);
         rtf += "\\par\n";
     }
     rtf += "}\n";

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "windows/messagelines.h"
+
 namespace quenby::gui {
 
 // Text for the inside of an RTF group: "\", "{" and "}" escaped, a tab as
@@ -13,6 +15,6 @@ namespace quenby::gui {
 QByteArray EscapeRtfText(QStringView text);
 
 // A whole RTF document: the lines in the given font, one paragraph each.
-QByteArray LinesToRtf(const QStringList& lines, const QFont& font);
+QByteArray LinesToRtf(const TMessageLines& lines, const QFont& font);
 
 }  // namespace quenby::gui

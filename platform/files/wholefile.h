@@ -20,8 +20,9 @@ enum class ReplaceOutcome { Replaced, CreateFailed, WriteFailed };
 // beside it, are flushed to the disk and then take the file's name, so the
 // old contents stay whole until the new ones are complete. A link is
 // followed, so the file it points to gets the new contents. An existing
-// file keeps its permission bits. On failure nothing under `path` changes
-// and `errorText` holds the system's reason.
+// file keeps its permission bits; a read-only one (no write permission for
+// anyone, or the read-only attribute) is not replaced. On failure nothing
+// under `path` changes and `errorText` holds the system's reason.
 ReplaceOutcome ReplaceWholeFile(const std::string& path, const std::string& contents,
                                 std::string& errorText);
 

@@ -146,6 +146,13 @@ ReplaceOutcome Replace(const std::string& path, const std::string& contents, int
         errorText = ErrorText(EISDIR);
         return ReplaceOutcome::CreateFailed;
     }
+    // The new file takes the name through the folder, which needs no write
+    // permission on the file itself; a file that grants it to no one was made
+    // read-only on purpose and stays, as a read-only file does on Windows.
+    if (exists && (existing.st_mode & 0222) == 0) {
+        errorText = ErrorText(EACCES);
+        return ReplaceOutcome::CreateFailed;
+    }
 
     std::string temporary;
     int fd = -1;

@@ -62,19 +62,25 @@ std::string BaseFolder(const char* variable, const char* fallbackBelowHome) {
     return home.empty() ? std::string() : home + "/" + fallbackBelowHome;
 }
 
+// A folder the user-dirs file does not name (or the file is missing, as on
+// many accounts without a desktop session) is the one xdg-user-dir gives:
+// ~/Desktop for the desktop, the home folder for every other.
 std::string UserDir(const char* key) {
+    const std::string home = HomeFolder();
     const std::string config = BaseFolder("XDG_CONFIG_HOME", ".config");
-    if (config.empty()) {
+    if (!config.empty()) {
+        std::ifstream in(config + "/user-dirs.dirs", std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+        const auto dirs = ParseUserDirs(text, home);
+        if (const auto it = dirs.find(key); it != dirs.end()) {
+            return it->second;
+        }
+    }
+    if (home.empty()) {
         return {};
     }
-    std::ifstream in(config + "/user-dirs.dirs", std::ios::binary);
-    if (!in) {
-        return {};
-    }
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const auto dirs = ParseUserDirs(text, HomeFolder());
-    const auto it = dirs.find(key);
-    return it == dirs.end() ? std::string() : it->second;
+    return std::string_view(key) == "XDG_DESKTOP_DIR" ? home + "/Desktop" : home;
 }
 
 }  // namespace

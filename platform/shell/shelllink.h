@@ -37,9 +37,9 @@ struct ShellLink {
     std::string Name;
 };
 
-// Writes the link file, replacing one of that name. False when nothing was
-// written: the folder is missing or not writable, or the link cannot be
-// expressed in the system's format.
-bool WriteShellLink(const std::string& linkPath, const ShellLink& link);
+// Writes the link file, replacing one of that name. False, with the reason
+// for a person to read, when nothing was written: the folder is missing or
+// not writable, or the link cannot be expressed in the system's format.
+bool WriteShellLink(const std::string& linkPath, const ShellLink& link, std::string& reason);
 
 }  // namespace quenby::platform

@@ -106,7 +106,7 @@ std::string ShellLinkFolder(const ShellLinkFolderKey& key) {
     return FromWide(buffer.data());
 }
 
-bool WriteShellLink(const std::string& linkPath, const ShellLink& link) {
+bool WriteShellLink(const std::string& linkPath, const ShellLink& link, std::string& reason) {
     const ComScope com;
     ComPtr<IUnknown> object;
     const HRESULT created =
@@ -131,7 +131,12 @@ bool WriteShellLink(const std::string& linkPath, const ShellLink& link) {
     shellLink->SetArguments(arguments.c_str());
     shellLink->SetDescription(description.c_str());
     shellLink->SetWorkingDirectory(workingDir.c_str());
-    return SUCCEEDED(file->Save(ToWide(linkPath).c_str(), FALSE));
+    const HRESULT saved = file->Save(ToWide(linkPath).c_str(), FALSE);
+    if (FAILED(saved)) {
+        reason = ComErrorText(saved);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace quenby::platform

@@ -42,10 +42,11 @@ TEST(DialogsTest, BoxesHaveTheirKindButtonsAndHelp) {
     for (const Row& row : {Row{gui::MessageKind::Error, QMessageBox::Critical},
                            Row{gui::MessageKind::Information, QMessageBox::Information},
                            Row{gui::MessageKind::Confirmation, QMessageBox::Question}}) {
-        QMessageBox* box = gui::CreateMessageBox(
-            nullptr, {row.kind, QStringLiteral("text"), QMessageBox::Yes | QMessageBox::No, 0});
+        // The program's texts end their lines with "\r".
+        QMessageBox* box = gui::CreateMessageBox(nullptr, {row.kind, QStringLiteral("one\rtwo\r"),
+                                                           QMessageBox::Yes | QMessageBox::No, 0});
         EXPECT_EQ(box->icon(), row.icon);
-        EXPECT_EQ(box->text(), QStringLiteral("text"));
+        EXPECT_EQ(box->text(), QStringLiteral("one\ntwo\n"));
         EXPECT_EQ(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
         delete box;
     }

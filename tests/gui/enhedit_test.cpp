@@ -277,6 +277,32 @@ TEST_F(EnhancedEditTest, EscapeRestoresTheTextOfFocusEntry) {
     EXPECT_EQ(form[1]->text(), QStringLiteral("4.001"));
 }
 
+TEST_F(EnhancedEditTest, FirstEntryByTheWindowsActivationRecordsTheEscapeText) {
+    QWidget form;
+    auto* edit = new TEnhancedEdit(&form);
+    edit->SetValue(3);
+    edit->SetUndoOnEscKey(true);
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    ASSERT_TRUE(edit->hasFocus());
+    edit->end(false);
+    QTest::keyClicks(edit, QStringLiteral("75"));
+    QTest::keyClick(edit, Qt::Key_Escape);
+    EXPECT_EQ(edit->text(), QStringLiteral("3.00"));
+}
+
+TEST_F(EnhancedEditTest, AReadOnlyControlTakesNoPasteFromAnyPath) {
+    TEnhancedEdit edit;
+    edit.setText(QStringLiteral("kept"));
+    edit.setReadOnly(true);
+    QGuiApplication::clipboard()->setText(QStringLiteral("12"));
+    QTest::keyClick(&edit, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(&edit, Qt::Key_Insert, Qt::ShiftModifier);
+    edit.HandlePaste();
+    EXPECT_EQ(edit.text(), QStringLiteral("kept"));
+}
+
 TEST_F(EnhancedEditTest, PasteTakesTheFirstLineOnly) {
     TEnhancedEdit edit;
     edit.setText(QStringLiteral("abc"));

@@ -248,7 +248,7 @@ TEST_F(InfoDialogTest, FileWithoutVersionAtMidnight) {
     ASSERT_TRUE(TryEncodeDate(2024, 3, 5, day));
     // 00:00:01 is 00:00:00 at a file date's two seconds: the date alone.
     EXPECT_EQ(dialog->Datumlabel->text(),
-              QStringLiteral("from : ") + QString::fromStdString(RenderDate(day)));
+              QStringLiteral("from : ") + QString::fromStdString(RenderDate(day, DateNaming())));
 
     // Without a version of our own the update check ends silently after
     // asking the server.
@@ -277,16 +277,15 @@ TEST_F(InfoDialogTest, EqualVersionIsNoNewerVersion) {
     EXPECT_EQ(dialog->Filelen(), 6);
 }
 
-TEST_F(InfoDialogTest, UnreadableServerNumbersCountAsOneAndAnswerNoFetchesNothing) {
+TEST_F(InfoDialogTest, NoReadableServerNumberIsAConnectionErrorAndFetchesNothing) {
     struct Row {
         const char* Name;
         TestResponse Response;
     };
     const Row rows[] = {
-        {"dot", Text("1.05")},
-        {"blank", Text(" 1,05")},
+        {"blank", Text(" 2,00")},
         {"mark", Text("\xEF\xBB\xBF"
-                      "1,05")},
+                      "2,00")},
         {"missing", Status(404, "Not Found")},
         {"moved",
          [] {
@@ -295,49 +294,65 @@ TEST_F(InfoDialogTest, UnreadableServerNumbersCountAsOneAndAnswerNoFetchesNothin
                  qMakePair(QByteArray("Location"), QByteArray("/download/elsewhere.ver")));
              return moved;
          }()},
+        // A version file is a line; this is no version file.
+        {"too large", Text("2,00\n" + QByteArray(64 * 1024, 'x'))},
     };
-    TestResponse elsewhere = Text("1,05");
-    m_server.Serve(QStringLiteral("elsewhere.ver"), elsewhere);
+    m_server.Serve(QStringLiteral("elsewhere.ver"), Text("2,00"));
+    const auto connectionErrorOnly = [this](const char* name) {
+        Tinfodialog* dialog = Open();
+        MessageBoxAnswers boxes(QMessageBox::Yes);
+        dialog->Getnewversionclick();
+        ASSERT_EQ(boxes.Requests().size(), 1u) << name;
+        EXPECT_EQ(boxes.Requests()[0].Kind, MessageKind::Information) << name;
+        EXPECT_EQ(boxes.Requests()[0].Text, QStringLiteral("Error when connecting the server!"))
+            << name;
+    };
     for (const Row& row : rows) {
         m_server.Serve(QStringLiteral("quenby.ver"), row.Response);
-        Tinfodialog* dialog = Open();
-        MessageBoxAnswers boxes(QMessageBox::No);
-        dialog->Getnewversionclick();
-        ASSERT_EQ(boxes.Requests().size(), 1u) << row.Name;
-        EXPECT_EQ(boxes.Requests()[0].Kind, MessageKind::Confirmation);
-        EXPECT_EQ(boxes.Requests()[0].Buttons, QMessageBox::Yes | QMessageBox::No);
-        EXPECT_EQ(boxes.Requests()[0].HelpTopic, 0);
-        EXPECT_EQ(
-            boxes.Requests()[0].Text,
-            QStringLiteral("Version 1.05, on the Server you find 1.00.\ndo you want to upgrade?"))
-            << row.Name;
+        connectionErrorOnly(row.Name);
     }
+    // No server at all: a port that the test's own server has just given up.
+    const QString folder = [] {
+        TestHttpServer gone;
+        return gone.FolderUrl();
+    }();
+    SetUpdateFolderUrl(folder);
+    connectionErrorOnly("server down");
     EXPECT_EQ(m_server.CountOf("GET", QStringLiteral("elsewhere.ver")), 0);
     EXPECT_EQ(m_server.CountOf("HEAD", QStringLiteral("quenby.zip")), 0);
     EXPECT_EQ(m_server.CountOf("GET", QStringLiteral("quenby.zip")), 0);
 }
 
-TEST_F(InfoDialogTest, LowerServerNumberAsksAllTheSameAndTheSeparatorStays) {
-    TestResponse version = Text("1,01\r\n");
-    version.ChunkSize = 2;
-    version.ChunkIntervalMs = 120;
-    m_server.Serve(QStringLiteral("quenby.ver"), version);
-    Tinfodialog* dialog = Open();
-    // What other windows would see while the number is on its way.
-    QStringList separators;
-    QObject::connect(&dialog->Http(), &THttpClient::Work, dialog, [&separators] {
-        separators << QString::fromStdString(NumberSettings().DecimalSeparator);
-    });
-    MessageBoxAnswers boxes(QMessageBox::No);
-    dialog->Getnewversionclick();
-    EXPECT_GE(separators.size(), 2);
-    for (const QString& separator : separators) {
-        EXPECT_EQ(separator, QStringLiteral("."));
+TEST_F(InfoDialogTest, OnlyAHigherServerNumberIsOfferedAndTheSeparatorStays) {
+    // A dot ends the number: "1.07" is 1, lower than ours.
+    for (const char* lower : {"1,04\r\n", "1.07", "0,5"}) {
+        TestResponse version = Text(lower);
+        version.ChunkSize = 2;
+        version.ChunkIntervalMs = 60;
+        m_server.Serve(QStringLiteral("quenby.ver"), version);
+        Tinfodialog* dialog = Open();
+        // What other windows would see while the number is on its way.
+        QStringList separators;
+        QObject::connect(&dialog->Http(), &THttpClient::Work, dialog, [&separators] {
+            separators << QString::fromStdString(NumberSettings().DecimalSeparator);
+        });
+        MessageBoxAnswers boxes(QMessageBox::Yes);
+        dialog->Getnewversionclick();
+        EXPECT_GE(separators.size(), 2);
+        EXPECT_EQ(separators.count(QStringLiteral(".")), separators.size());
+        ASSERT_EQ(boxes.Requests().size(), 1u) << lower;
+        EXPECT_EQ(boxes.Requests()[0].Text,
+                  QStringLiteral("You have the actual version installed!"))
+            << lower;
     }
+    m_server.Serve(QStringLiteral("quenby.ver"), Text("1,06"));
+    MessageBoxAnswers boxes(QMessageBox::No);
+    Open()->Getnewversionclick();
     ASSERT_EQ(boxes.Requests().size(), 1u);
     EXPECT_EQ(
         boxes.Requests()[0].Text,
-        QStringLiteral("Version 1.05, on the Server you find 1.01.\ndo you want to upgrade?"));
+        QStringLiteral("Version 1.05, on the Server you find 1.06.\ndo you want to upgrade?"));
+    EXPECT_EQ(m_server.CountOf("HEAD", QStringLiteral("quenby.zip")), 0);
 }
 
 TEST_F(InfoDialogTest, GermanQuestionWithDecimalCommaAndTheSeparatorNeverChanged) {
@@ -487,7 +502,7 @@ TEST_F(InfoDialogTest, SilentServerTimesOut) {
     dialog->Getnewversionclick();
     EXPECT_LT(clock.elapsed(), 4000);
     ASSERT_EQ(boxes.Requests().size(), 1u);
-    EXPECT_TRUE(boxes.Requests()[0].Text.contains(QStringLiteral("find 1.00")));
+    EXPECT_EQ(boxes.Requests()[0].Text, QStringLiteral("Error when connecting the server!"));
 }
 
 class SlowDownloadTest : public InfoDialogTest {

@@ -405,7 +405,8 @@ TEST(RtfTest, EscapesEverythingBeyondPlainAscii) {
     EXPECT_EQ(empty.count('{'), empty.count('}'));
     EXPECT_FALSE(empty.contains("\\par\n"));
     // Blanks are text as they stand, leading ones included.
-    EXPECT_TRUE(gui::LinesToRtf({QStringLiteral("  a  b ")}, QFont()).contains("\n  a  b \\par\n"));
+    EXPECT_TRUE(gui::LinesToRtf(QStringList{QStringLiteral("  a  b ")}, QFont())
+                    .contains("\n  a  b \\par\n"));
 }
 
 }  // namespace

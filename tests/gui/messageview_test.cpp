@@ -24,8 +24,8 @@ protected:
         fixed.setPixelSize(15);
         view.setFont(fixed);
         view.resize(400, 200);
-        view.SetLines({QStringLiteral("first line"), QStringLiteral("second"), QString(),
-                       QStringLiteral("fourth and last")});
+        view.SetLines(QStringList{QStringLiteral("first line"), QStringLiteral("second"), QString(),
+                                  QStringLiteral("fourth and last")});
         view.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
         view.setFocus();
@@ -138,6 +138,24 @@ TEST_F(MessageViewTest, ScrollsToTheCursorAndAcrossLongLines) {
     view.SelectAll();
     QTest::keyClick(&view, Qt::Key_Down, Qt::ShiftModifier);
     EXPECT_EQ(view.SelectedText(), QString());
+}
+
+TEST(MessageLinesTest, KeepsEveryLineAcrossBlocksAndFindsTheLongest) {
+    // One, two, three and four bytes a character; the last takes two UTF-16
+    // units, so its line is the longest though the others have more bytes.
+    const QStringList samples = {QStringLiteral("plain"), QStringLiteral("ünïcödé"),
+                                 QStringLiteral("€✓€✓"), QStringLiteral("𝄞𝄞𝄞𝄞𝄞𝄞𝄞𝄞"), QString()};
+    QStringList lines;
+    for (int i = 0; i < 9000; ++i) {
+        lines << samples[i % samples.size()] + QString::number(i % 10);
+    }
+    lines[5003] = samples[3] + samples[3];
+    const TMessageLines kept(lines);
+    EXPECT_EQ(kept.size(), lines.size());
+    EXPECT_EQ(kept.ToStringList(), lines);
+    EXPECT_EQ(kept.Longest(), 5003);
+    EXPECT_EQ(kept.Utf8Size(), lines.join(QString()).toUtf8().size());
+    EXPECT_EQ(TMessageLines().Longest(), -1);
 }
 
 }  // namespace

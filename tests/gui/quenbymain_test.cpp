@@ -1,18 +1,26 @@
 #include "app/quenbymain.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QElapsedTimer>
+#include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
+#include <chrono>
 #include <future>
 #include <optional>
+#include <thread>
 
 #include "base/stringtable.h"
 #include "controls/jampathedit.h"
@@ -45,6 +53,38 @@ QStringList Items(const QListWidget* list) {
     return items;
 }
 
+// Text from an input method, committed into the widget.
+void TypeThroughInputMethod(QWidget* target, const QString& text) {
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QCoreApplication::sendEvent(target, &event);
+}
+
+// Text dragged from another program and dropped on the widget.
+void DropText(QWidget* target, const QString& text) {
+    QMimeData data;
+    data.setText(text);
+    const QPoint at = target->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &move);
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &drop);
+}
+
+// Whether the context menu key opens a menu; one that opens is closed again.
+bool OpensContextMenu(QWidget* target) {
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, target->rect().center(),
+                            target->mapToGlobal(target->rect().center()));
+    QCoreApplication::sendEvent(target, &event);
+    QWidget* menu = QApplication::activePopupWidget();
+    if (menu != nullptr) {
+        menu->close();
+    }
+    return menu != nullptr;
+}
+
 DateTimeValue May3rd2014() {
     DateTimeValue value = 0;
     TryEncodeDate(2014, 5, 3, value);
@@ -69,6 +109,21 @@ protected:
 
     std::unique_ptr<TQuenbyform> MakeForm() {
         return std::make_unique<TQuenbyform>(&m_messages, May3rd2014);
+    }
+
+    // Closing the shown window gives one error box and leaves it open; the
+    // box's text.
+    static QString CloseIsRefused(TQuenbyform& form) {
+        form.show();
+        MessageBoxAnswers answers;
+        EXPECT_FALSE(form.close());
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_EQ(answers.Requests().size(), 1U);
+        if (answers.Requests().empty()) {
+            return {};
+        }
+        EXPECT_EQ(answers.Requests()[0].Kind, gui::MessageKind::Error);
+        return answers.Requests()[0].Text;
     }
 
     TempFolder m_work;
@@ -206,7 +261,7 @@ TEST_F(QuenbyformTest, DeleteNeedsASelectedEntryEachTime) {
         ASSERT_EQ(answers.Requests().size(), 1U);
         EXPECT_EQ(answers.Requests()[0].Kind, gui::MessageKind::Error);
         EXPECT_EQ(answers.Requests()[0].Text,
-                  QStringLiteral("No Folder marked!\rSelect an Entry from the list"));
+                  QStringLiteral("No Folder marked!\nSelect an Entry from the list"));
     }
     EXPECT_EQ(form->Dirliste->count(), 3);
 
@@ -333,9 +388,14 @@ TEST_F(QuenbyformTest, NoWindowTakesInputDuringARun) {
     auto form = MakeForm();
     form->Trennzeichen->SetItemIndex(0);
     form->Dirliste->addItem(QStringLiteral("/kept"));
+    m_messages.show();
+    m_messages.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&m_messages));
+    gui::Tinfodialog* info = gui::ShowInfoDialog(form.get());
     std::promise<void> clicked;
     std::future<void> clickedDone = clicked.get_future();
     bool sawRunning = false;
+    bool menuDuringRun = true;
     form->SetSortRunner(
         [&](const SortOptions&, MessageList& messages, const ProgressCallback& progress) {
             messages.Add("line");
@@ -345,26 +405,92 @@ TEST_F(QuenbyformTest, NoWindowTakesInputDuringARun) {
         });
     QTimer::singleShot(0, form.get(), [&] {
         sawRunning = form->Running();
-        // Delete with no selection would show a box; the refusing hook
-        // fails the test if the click gets through.
+        // Delete with no selection would show a box, Ctrl+S in the messages
+        // window a save dialog; the refusing hooks fail the test if either
+        // gets through.
         QTest::mouseClick(form->Delbut, Qt::LeftButton);
         QTest::keyClick(form->Maske, Qt::Key_X);
         QTest::keyClick(form->Dirliste, Qt::Key_Delete);
+        QTest::keyClick(&m_messages, Qt::Key_S, Qt::ControlModifier);
+        QTest::mouseClick(info->Okbut, Qt::LeftButton);
+        TypeThroughInputMethod(form->Prefix, QStringLiteral("typed"));
+        DropText(form->Suffix, QStringLiteral("dropped"));
+        menuDuringRun = OpensContextMenu(form->Maske);
         form->close();
         clicked.set_value();
     });
-    MessageBoxAnswers answers;
-    form->ExecbutClick();
-    EXPECT_TRUE(sawRunning);
-    EXPECT_FALSE(form->Running());
-    EXPECT_EQ(form->Maske->text(), QStringLiteral("*.jpg;*.avi"));
-    EXPECT_EQ(form->Dirliste->count(), 1);
-    ASSERT_EQ(answers.Requests().size(), 1U);
-    EXPECT_EQ(answers.Requests()[0].Text, QStringLiteral("1 of 1 files copied"));
-    EXPECT_EQ(m_messages.Lines(), QStringList{QStringLiteral("line")});
-    // Input is back after the run.
+    {
+        MessageBoxAnswers answers;
+        form->ExecbutClick();
+        EXPECT_TRUE(sawRunning);
+        EXPECT_FALSE(form->Running());
+        EXPECT_FALSE(menuDuringRun);
+        EXPECT_EQ(form->Maske->text(), QStringLiteral("*.jpg;*.avi"));
+        EXPECT_EQ(form->Prefix->text(), QString());
+        EXPECT_EQ(form->Suffix->text(), QString());
+        EXPECT_EQ(form->Dirliste->count(), 1);
+        EXPECT_TRUE(info->isVisible());
+        ASSERT_EQ(answers.Requests().size(), 1U);
+        EXPECT_EQ(answers.Requests()[0].Text, QStringLiteral("1 of 1 files copied"));
+        EXPECT_EQ(m_messages.Lines(), QStringList{QStringLiteral("line")});
+    }
+    // Input is back after the run, every kind of it.
     QTest::keyClick(form->Maske, Qt::Key_X);
     EXPECT_EQ(form->Maske->text(), QStringLiteral("*.jpg;*.avix"));
+    TypeThroughInputMethod(form->Prefix, QStringLiteral("typed"));
+    EXPECT_EQ(form->Prefix->text(), QStringLiteral("typed"));
+    DropText(form->Suffix, QStringLiteral("dropped"));
+    EXPECT_EQ(form->Suffix->text(), QStringLiteral("dropped"));
+    EXPECT_TRUE(OpensContextMenu(form->Maske));
+    {
+        SaveFileAnswers save(std::nullopt);
+        m_messages.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&m_messages));
+        QTest::keyClick(&m_messages, Qt::Key_S, Qt::ControlModifier);
+        EXPECT_EQ(save.Requests().size(), 1U);
+    }
+    m_messages.hide();
+}
+
+TEST_F(QuenbyformTest, CaptionFollowsARunAtScreenRateAndShowsTheFinalCount) {
+    auto form = MakeForm();
+    form->Trennzeichen->SetItemIndex(0);
+    static constexpr int kFiles = 20000;
+    form->SetSortRunner(
+        [](const SortOptions&, MessageList& messages, const ProgressCallback& progress) {
+            for (int i = 1; i <= kFiles; ++i) {
+                messages.Add("line " + std::to_string(i));
+                const std::string text = FormatText(LoadStr(kStrFilesCopied), {i, kFiles});
+                progress({text, SortCounts{i, kFiles, 0}, i});
+                if (i % 100 == 0) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                }
+            }
+            return SortCounts{kFiles, kFiles, 0};
+        });
+    QStringList captions;
+    QObject::connect(form.get(), &QWidget::windowTitleChanged, form.get(),
+                     [&captions](const QString& title) { captions << title; });
+    QString captionAtBox;
+    gui::SetMessageBoxHook([&](const gui::MessageBoxRequest&) {
+        captionAtBox = form->windowTitle();
+        return QMessageBox::Ok;
+    });
+    QElapsedTimer clock;
+    clock.start();
+    form->ExecbutClick();
+    const qint64 elapsed = clock.elapsed();
+    InstallRefusingHooks();
+
+    EXPECT_EQ(captionAtBox, QStringLiteral("Quenby : 20000 of 20000 files copied"));
+    ASSERT_GE(captions.size(), 2);
+    // Timers may fire a little early; one caption a file would be 20,000.
+    EXPECT_LE(captions.size(), elapsed / 25 + 3) << elapsed << " ms";
+    EXPECT_EQ(captions.back(), QStringLiteral("Quenby"));
+    const QStringList lines = m_messages.Lines();
+    ASSERT_EQ(lines.size(), kFiles);
+    EXPECT_EQ(lines.front(), QStringLiteral("line 1"));
+    EXPECT_EQ(lines.back(), QStringLiteral("line 20000"));
 }
 
 TEST_F(QuenbyformTest, OpenMessagesWindowShowsTheNewLinesHiddenStaysHidden) {
@@ -477,15 +603,7 @@ TEST_F(QuenbyformTest, CloseWithUnwritableSettingsFolderKeepsTheWindow) {
     SetSettingsFilePath(m_work / "blocked/quenby.ini");
     auto form = MakeForm();
     form->Dirliste->addItem(Q(m_work.Path()));
-    form->show();
-    {
-        MessageBoxAnswers answers;
-        EXPECT_FALSE(form->close());
-        ASSERT_EQ(answers.Requests().size(), 1U);
-        EXPECT_EQ(answers.Requests()[0].Kind, gui::MessageKind::Error);
-        EXPECT_FALSE(answers.Requests()[0].Text.isEmpty());
-    }
-    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(CloseIsRefused(*form).isEmpty());
     ASSERT_EQ(::unlink((m_work / "blocked").c_str()), 0);
     MakeFolders(m_work / "blocked");
     QTest::mouseClick(form->Closebutton, Qt::LeftButton);
@@ -494,18 +612,39 @@ TEST_F(QuenbyformTest, CloseWithUnwritableSettingsFolderKeepsTheWindow) {
               std::vector<std::string>{m_work.Path()});
 }
 
-TEST_F(QuenbyformTest, DesktopIconButtonWritesALauncherSilently) {
+TEST_F(QuenbyformTest, ReadOnlySettingsFileIsRefusedAtCloseAndTheWindowStays) {
+    EXPECT_TRUE(MakeForm()->close());
+    const std::string before = ReadFile(SettingsFilePath());
+    ASSERT_EQ(::chmod(SettingsFilePath().c_str(), 0444), 0);
+    auto form = MakeForm();
+    form->Dirliste->addItem(Q(m_work.Path()));
+    EXPECT_EQ(CloseIsRefused(*form), Q("Datei \"" + SettingsFilePath() +
+                                       "\" kann nicht erstellt werden. Permission denied"));
+    EXPECT_EQ(ReadFile(SettingsFilePath()), before);
+    ASSERT_EQ(::chmod(SettingsFilePath().c_str(), 0644), 0);
+    EXPECT_TRUE(form->close());
+}
+
+TEST_F(QuenbyformTest, DesktopIconButtonWritesALauncherOrSaysWhyNot) {
     EnvGuard config("XDG_CONFIG_HOME", m_work / "xdg");
     WriteFile(m_work / "xdg/user-dirs.dirs", "XDG_DESKTOP_DIR=\"" + m_work / "Desktop" + "\"\n");
-    MakeFolders(m_work / "Desktop");
     auto form = MakeForm();
-    QTest::mouseClick(form->Addtodesktop, Qt::LeftButton);
     const std::string executable = QCoreApplication::applicationFilePath().toStdString();
     const std::string link =
         m_work /
         ("Desktop/" +
          QCoreApplication::applicationFilePath().section(QLatin1Char('/'), -1).toStdString() +
          ".desktop");
+    {
+        MessageBoxAnswers answers;
+        QTest::mouseClick(form->Addtodesktop, Qt::LeftButton);
+        ASSERT_EQ(answers.Requests().size(), 1U);
+        EXPECT_EQ(answers.Requests()[0].Kind, gui::MessageKind::Error);
+        EXPECT_EQ(answers.Requests()[0].Text,
+                  Q("Cannot create file \"" + link + "\". No such file or directory"));
+    }
+    MakeFolders(m_work / "Desktop");
+    QTest::mouseClick(form->Addtodesktop, Qt::LeftButton);
     ASSERT_TRUE(Exists(link));
     const std::string entry = ReadFile(link);
     EXPECT_NE(entry.find("Name=Quenby"), std::string::npos) << entry;

@@ -101,8 +101,10 @@ TEST_F(AppFoldersFixture, ShellFoldersFromTheUserDirs) {
     EXPECT_EQ(GetSpecialFolder(CSIDL_DESKTOP), m_home / "Schreibtisch/");
     EXPECT_EQ(GetSpecialFolder(CSIDL_DESKTOPDIRECTORY), m_home / "Schreibtisch/");
     EXPECT_EQ(GetSpecialFolder(CSIDL_MYPICTURES), "/srv/Bilder mit \"Quote\"/");
-    EXPECT_EQ(GetSpecialFolder(CSIDL_MYMUSIC), "");
-    EXPECT_EQ(GetSpecialFolder(CSIDL_MYVIDEO), "");
+    // Not named, or named as no folder can be: the home folder, as
+    // xdg-user-dir says.
+    EXPECT_EQ(GetSpecialFolder(CSIDL_MYMUSIC), m_home.Path() + "/");
+    EXPECT_EQ(GetSpecialFolder(CSIDL_MYVIDEO), m_home.Path() + "/");
     EXPECT_EQ(GetSpecialFolder(CSIDL_PROFILE), m_home.Path() + "/");
     EXPECT_EQ(GetSpecialFolder(CSIDL_STARTUP), m_home / "config/autostart/");
     EXPECT_EQ(GetSpecialFolder(CSIDL_SENDTO), "");
@@ -111,10 +113,11 @@ TEST_F(AppFoldersFixture, ShellFoldersFromTheUserDirs) {
     EXPECT_FALSE(GetTempFolder().empty());
     EXPECT_EQ(GetTempFolder().back(), '/');
 
-    // No user-dirs file: the documents folder is empty, not a lone "/".
+    // No user-dirs file: the home folder, the desktop below it.
     ::unlink((m_home / "config/user-dirs.dirs").c_str());
     InitFolders("/bin/quenby");
-    EXPECT_EQ(DocumentsFolder(), "");
+    EXPECT_EQ(DocumentsFolder(), m_home.Path() + "/");
+    EXPECT_EQ(GetSpecialFolder(CSIDL_DESKTOP), m_home / "Desktop/");
     ResetFolders();
     EXPECT_EQ(SettingsFilePath(), "");
     SetSettingsFilePath(m_home / "test.ini");

@@ -27,16 +27,17 @@ TEST_F(DateNamingTest, RendersTheFourLayoutsWithEverySeparator) {
          {Row{0, U'-', "2014-05-03"}, Row{1, U'-', "2014-5-3"}, Row{2, U'-', "03-05-2014"},
           Row{3, U'-', "3-5-2014"}, Row{0, U'.', "2014.05.03"}, Row{3, U'_', "3_5_2014"},
           Row{2, U'#', "03#05#2014"}, Row{1, U'=', "2014=5=3"}, Row{0, U'~', "2014~05~03"}}) {
-        ApplyDateNaming(row.Layout, row.Separator);
-        EXPECT_EQ(RenderDate(Date(2014, 5, 3) + 0.99), row.Expected);
+        EXPECT_EQ(
+            RenderDate(Date(2014, 5, 3) + 0.99, LayoutDateNaming(row.Layout, row.Separator, "")),
+            row.Expected);
     }
 }
 
 TEST_F(DateNamingTest, PadsYearsAndStartsAtTheEpoch) {
-    ApplyDateNaming(0, U'-');
-    EXPECT_EQ(RenderDate(0.0), "1899-12-30");
-    EXPECT_EQ(RenderDate(Date(999, 1, 2)), "0999-01-02");
-    EXPECT_EQ(RenderDate(-1.25), "1899-12-29");
+    const DateNamingSettings naming = LayoutDateNaming(0, U'-', "");
+    EXPECT_EQ(RenderDate(0.0, naming), "1899-12-30");
+    EXPECT_EQ(RenderDate(Date(999, 1, 2), naming), "0999-01-02");
+    EXPECT_EQ(RenderDate(-1.25, naming), "1899-12-29");
 }
 
 TEST_F(DateNamingTest, ApplyReturnsTheSeparatorBeforeAndKeepsThePatternAfter) {
@@ -53,27 +54,26 @@ TEST_F(DateNamingTest, ApplyReturnsTheSeparatorBeforeAndKeepsThePatternAfter) {
     ApplyDateNaming(7, U'.');
     EXPECT_EQ(DateNaming().Pattern, "dd/mm/yyyy");
     ApplyDateNaming(-1, U'.');
-    EXPECT_EQ(RenderDate(Date(2014, 5, 3)), "03.05.2014");
+    EXPECT_EQ(RenderDate(Date(2014, 5, 3), DateNaming()), "03.05.2014");
+    EXPECT_EQ(LayoutDateNaming(4, U'_', "d/m/yy").Pattern, "d/m/yy");
 }
 
 TEST_F(DateNamingTest, RendersRegionalPatterns) {
-    DateNaming() = DateNamingSettings{"dd/mm/yy", U'.'};
-    EXPECT_EQ(RenderDate(Date(2014, 5, 3)), "03.05.14");
-    DateNaming() = DateNamingSettings{"yyyy'年'm'月'd'日'", U'/'};
-    EXPECT_EQ(RenderDate(Date(2014, 5, 3)), "2014年5月3日");
-    DateNaming() = DateNamingSettings{"d/M/YYYY", U'€'};
-    EXPECT_EQ(RenderDate(Date(2014, 5, 3)), "3€5€2014");
-    DateNaming() = DateNamingSettings{"ddd dd mmm yyyy", U'/'};
-    EXPECT_EQ(RenderDate(Date(2014, 5, 3)), "Sat 03 May 2014");
+    EXPECT_EQ(RenderDate(Date(2014, 5, 3), {"dd/mm/yy", U'.'}), "03.05.14");
+    EXPECT_EQ(RenderDate(Date(2014, 5, 3), {"yyyy'年'm'月'd'日'", U'/'}), "2014年5月3日");
+    EXPECT_EQ(RenderDate(Date(2014, 5, 3), {"d/M/YYYY", U'€'}), "3€5€2014");
+    EXPECT_EQ(RenderDate(Date(2014, 5, 3), {"ddd dd mmm yyyy", U'/'}), "Sat 03 May 2014");
 }
 
 TEST_F(DateNamingTest, ComposesPrefixDateSuffixAndNothingElse) {
-    ApplyDateNaming(0, U'-');
+    // The process-wide naming plays no part.
+    DateNaming() = DateNamingSettings{"d/m/yyyy", U'#'};
+    const DateNamingSettings naming = LayoutDateNaming(0, U'-', "");
     const DateTimeValue may3 = Date(2014, 5, 3);
-    EXPECT_EQ(ComposeDateName(may3 + 0.01, "IMG_", ""), "IMG_2014-05-03");
-    EXPECT_EQ(ComposeDateName(may3 + 0.99, "IMG_", ""), "IMG_2014-05-03");
-    EXPECT_EQ(ComposeDateName(may3, " a ", " b "), " a 2014-05-03 b ");
-    EXPECT_EQ(ComposeDateName(may3, "", ""), "2014-05-03");
+    EXPECT_EQ(ComposeDateName(may3 + 0.01, "IMG_", "", naming), "IMG_2014-05-03");
+    EXPECT_EQ(ComposeDateName(may3 + 0.99, "IMG_", "", naming), "IMG_2014-05-03");
+    EXPECT_EQ(ComposeDateName(may3, " a ", " b ", naming), " a 2014-05-03 b ");
+    EXPECT_EQ(ComposeDateName(may3, "", "", naming), "2014-05-03");
 }
 
 TEST_F(DateNamingTest, FileNameTestRejectsExactlyTheNineCharacters) {

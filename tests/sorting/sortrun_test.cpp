@@ -170,17 +170,24 @@ TEST_F(SortRunTest, ProgressCountsCopiesNotRecords) {
     EXPECT_EQ(test::ReadFile(P("Photos/2014-05-03/1.jpg")), "old");
 }
 
-TEST_F(SortRunTest, LayoutAndSeparatorNameTheFolderAndTheSeparatorIsRestored) {
+TEST_F(SortRunTest, TheOptionsNameTheFolderAndTheProcessWideNamingStaysAsItWas) {
     Photo("Card/a.jpg");
-    DateNaming().Separator = U'/';
+    const DateNamingSettings before{"yy/mm/dd", U'/'};
+    DateNaming() = before;
     SortOptions options = Options();
     options.LayoutIndex = 3;
     options.SeparatorIndex = 5;
     options.SeparatorChar = U'#';
+    options.RenameFiles = true;
     Run(options);
-    EXPECT_TRUE(test::Exists(P("Photos/3#5#2014/a.jpg")));
-    EXPECT_EQ(DateNaming().Separator, U'/');
-    EXPECT_EQ(DateNaming().Pattern, "d/m/yyyy");
+    EXPECT_TRUE(test::Exists(P("Photos/3#5#2014/3#5#2014")));
+    // A damaged layout index takes the pattern the options carry.
+    options.LayoutIndex = 9;
+    options.FallbackDatePattern = "dd/mm/yyyy";
+    Run(options);
+    EXPECT_TRUE(test::Exists(P("Photos/03#05#2014/03#05#2014")));
+    EXPECT_EQ(DateNaming().Pattern, before.Pattern);
+    EXPECT_EQ(DateNaming().Separator, before.Separator);
 }
 
 TEST_F(SortRunTest, ARelativeTargetIsTakenFromTheCurrentFolder) {
