@@ -150,6 +150,7 @@ TQuenbyform::TQuenbyform(TMeldungsformular* messages, Clock clock, QWidget* pare
     Suffix = m_ui->Suffix;
     Deletesource = m_ui->deletesource;
     Useprefix = m_ui->useprefix;
+    Usecapturedate = m_ui->usecapturedate;
     Demo = m_ui->Demo;
     Label2 = m_ui->Label2;
     Delbut = m_ui->delbut;
@@ -280,7 +281,7 @@ void TQuenbyform::SetUpTabOrder() {
     }
     order << ShowMessagesBut << ShowInfosBut << Trennzeichen << Maske << Dirliste << Delbut
           << Anfuegenbut << Execbut << Rootdir->Edit() << Rootdir->BrowseButton() << Prefix
-          << Suffix << Addtodesktop << Closebutton << Deletesource << Useprefix;
+          << Suffix << Addtodesktop << Closebutton << Deletesource << Usecapturedate << Useprefix;
     for (qsizetype i = 1; i < order.size(); ++i) {
         QWidget::setTabOrder(order[i - 1], order[i]);
     }
@@ -319,6 +320,7 @@ void TQuenbyform::FormCreate() {
     if (quenby::GetUserLanguage() == quenby::ulGerman) {
         Optionen->SetItems({QStringLiteral("JJJJ.MM.TT"), QStringLiteral("JJJJ.M.T"),
                             QStringLiteral("TT.MM.JJJJ"), QStringLiteral("T.M.JJJJ")});
+        Usecapturedate->setText(QStringLiteral("Aufnahmedatum aus dem Foto verwenden"));
     } else {
         Optionen->SetItems({QStringLiteral("yyyy/mm/dd"), QStringLiteral("yyyy/m/d"),
                             QStringLiteral("dd/mm/yyyy"), QStringLiteral("d/m/yyyy")});
@@ -441,6 +443,8 @@ quenby::SortOptions TQuenbyform::ReadSortOptions() const {
     options.Suffix = Suffix->text().toStdString();
     options.RenameFiles = Useprefix->isChecked();
     options.DeleteSources = Deletesource->isChecked();
+    options.DateFrom = Usecapturedate->isChecked() ? quenby::DateSource::CaptureDate
+                                                   : quenby::DateSource::LastWriteTime;
     return options;
 }
 

@@ -78,6 +78,8 @@ public:
     TLabeledEdit* Suffix;
     TCheckBox* Deletesource;
     TCheckBox* Useprefix;
+    // Each file's day from the moment stored in it rather than its last write.
+    TCheckBox* Usecapturedate;
     QLabel* Demo;
     QLabel* Label2;
     QPushButton* Delbut;

@@ -32,6 +32,7 @@
 #include "sorting/datenaming.h"
 #include "tests/gui/guitest.h"
 #include "tests/support/envguard.h"
+#include "tests/support/mediafixtures.h"
 #include "tests/support/tempfolder.h"
 #include "windows/infodialog.h"
 #include "windows/messageswindow.h"
@@ -147,11 +148,14 @@ TEST_F(QuenbyformTest, StartsWithDesignValuesWithoutSettingsFile) {
     EXPECT_EQ(form->Demo->text(), QStringLiteral("Demo:"));
     EXPECT_FALSE(form->Useprefix->isChecked());
     EXPECT_FALSE(form->Deletesource->isChecked());
+    EXPECT_FALSE(form->Usecapturedate->isChecked());
+    EXPECT_EQ(form->Usecapturedate->text(), QStringLiteral("Use the capture date from the photo"));
     // Object names are the keys of the settings file.
-    for (const char* name :
-         {"optionen", "trennzeichen", "dirliste", "maske", "rootdir", "Prefix", "Suffix",
-          "deletesource", "useprefix", "dirs", "delbut", "execbut", "anfuegenbut", "Demo",
-          "ShowMessagesBut", "ShowInfosBut", "Addtodesktop", "Closebutton", "GroupBox1"}) {
+    for (const char* name : {"optionen",     "trennzeichen",   "dirliste",    "maske",
+                             "rootdir",      "Prefix",         "Suffix",      "deletesource",
+                             "useprefix",    "usecapturedate", "dirs",        "delbut",
+                             "execbut",      "anfuegenbut",    "Demo",        "ShowMessagesBut",
+                             "ShowInfosBut", "Addtodesktop",   "Closebutton", "GroupBox1"}) {
         EXPECT_NE(form->findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
     }
 }
@@ -163,6 +167,7 @@ TEST_F(QuenbyformTest, GermanUsersGetGermanLayoutCaptions) {
               (QStringList{QStringLiteral("JJJJ.MM.TT"), QStringLiteral("JJJJ.M.T"),
                            QStringLiteral("TT.MM.JJJJ"), QStringLiteral("T.M.JJJJ")}));
     EXPECT_EQ(form->Optionen->ItemIndex(), 0);
+    EXPECT_EQ(form->Usecapturedate->text(), QStringLiteral("Aufnahmedatum aus dem Foto verwenden"));
 }
 
 TEST_F(QuenbyformTest, StoredControlsComeInTheSettingsFilesKeyOrder) {
@@ -179,7 +184,7 @@ TEST_F(QuenbyformTest, StoredControlsComeInTheSettingsFilesKeyOrder) {
                                    QStringLiteral("dirliste"), QStringLiteral("maske"),
                                    QStringLiteral("rootdir"), QStringLiteral("Prefix"),
                                    QStringLiteral("Suffix"), QStringLiteral("deletesource"),
-                                   QStringLiteral("useprefix")}));
+                                   QStringLiteral("useprefix"), QStringLiteral("usecapturedate")}));
 }
 
 TEST_F(QuenbyformTest, TreeFillsTheSpaceBesideTheGroupBox) {
@@ -365,6 +370,24 @@ TEST_F(QuenbyformTest, ExecuteCopiesOneFileThroughTheWindow) {
     EXPECT_EQ(answers.Requests()[0].Text, QStringLiteral("0 of 1 files copied"));
 }
 
+// A photo copied to the computer years after it was taken: with the check box
+// its day comes from the photo, without it from the copy.
+TEST_F(QuenbyformTest, ExecuteTakesTheCaptureDateWhenAsked) {
+    WriteFile(m_work / "Card/a.jpg", test::Jpeg(test::Tiff("2021:07:04 00:15:00")));
+    SetLocalMtime(m_work / "Card/a.jpg", 2024, 5, 3, 14, 0);
+    MakeFolders(m_work / "Photos");
+    auto form = MakeForm();
+    form->Dirliste->addItem(Q(m_work / "Card"));
+    form->Rootdir->SetPath(Q(m_work / "Photos"));
+    form->Trennzeichen->SetItemIndex(0);
+    for (const auto& [checked, day] : {std::pair{true, "2021-07-04"}, {false, "2024-05-03"}}) {
+        form->Usecapturedate->setChecked(checked);
+        MessageBoxAnswers answers;
+        form->ExecbutClick();
+        EXPECT_TRUE(Exists(m_work / (std::string("Photos/") + day + "/a.jpg"))) << day;
+    }
+}
+
 TEST_F(QuenbyformTest, EnterInTheListOrAnEditStartsTheRun) {
     auto form = MakeForm();
     int runs = 0;
@@ -539,6 +562,7 @@ TEST_F(QuenbyformTest, FirstCloseWritesTheWholeSettingsFile) {
         "Suffix=\r\n"
         "deletesource=0\r\n"
         "useprefix=0\r\n"
+        "usecapturedate=0\r\n"
         "\r\n"
         "[Check]\r\n"
         "WroteSuccesful=1\r\n"
@@ -672,12 +696,25 @@ TEST_F(QuenbyformTest, TabAndShiftTabFollowTheDesignOrder) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     // The date layouts are one stop: Tab enters at the chosen one.
     QWidget* layout = form->Optionen->findChildren<QRadioButton*>()[form->Optionen->ItemIndex()];
-    const QList<QWidget*> design = {
-        form->Dirs,         layout,         form->ShowMessagesBut, form->ShowInfosBut,
-        form->Trennzeichen, form->Maske,    form->Dirliste,        form->Delbut,
-        form->Anfuegenbut,  form->Execbut,  form->Rootdir->Edit(), form->Rootdir->BrowseButton(),
-        form->Prefix,       form->Suffix,   form->Addtodesktop,    form->Closebutton,
-        form->Deletesource, form->Useprefix};
+    const QList<QWidget*> design = {form->Dirs,
+                                    layout,
+                                    form->ShowMessagesBut,
+                                    form->ShowInfosBut,
+                                    form->Trennzeichen,
+                                    form->Maske,
+                                    form->Dirliste,
+                                    form->Delbut,
+                                    form->Anfuegenbut,
+                                    form->Execbut,
+                                    form->Rootdir->Edit(),
+                                    form->Rootdir->BrowseButton(),
+                                    form->Prefix,
+                                    form->Suffix,
+                                    form->Addtodesktop,
+                                    form->Closebutton,
+                                    form->Deletesource,
+                                    form->Usecapturedate,
+                                    form->Useprefix};
     for (const bool forward : {true, false}) {
         form->Dirs->setFocus(Qt::OtherFocusReason);
         QList<QWidget*> reached = {QApplication::focusWidget()};
