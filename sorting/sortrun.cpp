@@ -164,6 +164,8 @@ private:
         // with their sources.
         bool Planned = false;
         std::unordered_map<std::string, std::string> PlannedCopies;
+        // A dry run's: what a killed run left, which the run would remove.
+        std::unordered_set<std::string> Leftovers;
     };
 
     // Copies the record under `name`, or, to keep both files, under the
@@ -181,7 +183,7 @@ private:
             platform::CopyResult copy;
             copy.Outcome = platform::CopyOutcome::Exists;
             if (!TargetExists(day, candidate, target)) {
-                copy = Copy(record, target, day);
+                copy = Copy(record, candidate, target, day);
             }
             switch (copy.Outcome) {
                 case platform::CopyOutcome::Copied:
@@ -201,7 +203,11 @@ private:
                 if (same.Result == platform::Likeness::Different) {
                     continue;
                 }
-                if (same.Result == platform::Likeness::Unknown) {
+                // A source this run has moved already (a file that two
+                // patterns select) reads as existing, as it does without
+                // keeping both.
+                if (same.Result == platform::Likeness::Unknown &&
+                    platform::FileEntryExists(record.Dateiname)) {
                     Fail(record, target, "cannot tell whether it holds the same: " + same.Reason);
                     return std::nullopt;
                 }
@@ -213,8 +219,8 @@ private:
         return std::nullopt;
     }
 
-    platform::CopyResult Copy(const Suchrecord& record, const std::string& target,
-                              const DayFolder* day) {
+    platform::CopyResult Copy(const Suchrecord& record, const std::string& name,
+                              const std::string& target, const DayFolder* day) {
         if (!m_options.DryRun) {
             return platform::CopyFileNoReplace(
                 record.Dateiname, target,
@@ -223,7 +229,10 @@ private:
         if (day == nullptr) {
             return platform::CopyResult{platform::CopyOutcome::Failed, {}, {}};
         }
-        return platform::PreviewCopy(record.Dateiname, target, !day->Planned);
+        // What stands under a name that the run would first remove does not count.
+        return platform::PreviewCopy(
+            record.Dateiname, target,
+            !day->Planned && !day->Leftovers.contains(platform::FolderNameKey(name)));
     }
 
     // Whether the file under a taken name holds what the record's file
@@ -341,6 +350,9 @@ private:
             for (const std::string& removed : dryRun ? platform::FindLeftoverCopies(folder)
                                                      : platform::RemoveLeftoverCopies(folder)) {
                 day.Files.erase(platform::FolderNameKey(removed));
+                if (dryRun) {
+                    day.Leftovers.insert(platform::FolderNameKey(removed));
+                }
             }
         }
     }

@@ -336,12 +336,15 @@ ssize_t ReadAt(int fd, char* buffer, std::size_t size, off_t offset) {
 }
 
 #ifdef QUENBY_TEST_HOOKS
-// Changes one byte in the middle of a flushed copy, on the disk.
+// Changes one byte in the middle of a flushed copy, on the disk. The copy
+// may be open for writing only.
 void DamageForTests(int fd) {
     struct stat info {};
     char byte = 0;
+    const FileDescriptor reader(
+        ::open(("/proc/self/fd/" + std::to_string(fd)).c_str(), O_RDONLY | O_CLOEXEC));
     if (::fstat(fd, &info) != 0 || info.st_size == 0 ||
-        ::pread(fd, &byte, 1, info.st_size / 2) != 1) {
+        ::pread(reader.Get(), &byte, 1, info.st_size / 2) != 1) {
         return;
     }
     byte = static_cast<char>(byte ^ 0x20);

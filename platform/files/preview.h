@@ -19,9 +19,9 @@ FileStatus PreviewCreateFolder(const std::string& path);
 // name (in whatever letter case the file system compares names); Failed for
 // a source that is no regular file we may read, a folder or dangling link
 // under the target name, or a target folder we may not add to; else Copied.
-// With `folderExists` false the target folder is yet to be made, and only
-// the source is looked at.
-CopyResult PreviewCopy(const std::string& source, const std::string& target, bool folderExists);
+// With `lookAtTarget` false only the source is looked at: the target folder
+// is yet to be made, or what stands under the name would be removed first.
+CopyResult PreviewCopy(const std::string& source, const std::string& target, bool lookAtTarget);
 
 // What DeleteSourceIfUnchanged would come to, the source taken as unchanged.
 DeleteResult PreviewDelete(const std::string& path);

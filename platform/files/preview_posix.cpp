@@ -50,7 +50,7 @@ FileStatus PreviewCreateFolder(const std::string& path) {
     return error == 0 ? FileStatus{} : FileStatus{false, std::strerror(error)};
 }
 
-CopyResult PreviewCopy(const std::string& source, const std::string& target, bool folderExists) {
+CopyResult PreviewCopy(const std::string& source, const std::string& target, bool lookAtTarget) {
     CopyResult result;
     struct stat info {};
     if (source.empty() || ::stat(source.c_str(), &info) != 0) {
@@ -67,7 +67,7 @@ CopyResult PreviewCopy(const std::string& source, const std::string& target, boo
         result.Reason = std::strerror(errno);
         return result;
     }
-    if (folderExists) {
+    if (lookAtTarget) {
         struct stat taken {};
         if (::lstat(target.c_str(), &taken) == 0) {
             // Links are followed: a link to a file counts as that file.

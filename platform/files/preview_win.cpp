@@ -38,7 +38,7 @@ FileStatus PreviewCreateFolder(const std::string& path) {
     return {};
 }
 
-CopyResult PreviewCopy(const std::string& source, const std::string& target, bool folderExists) {
+CopyResult PreviewCopy(const std::string& source, const std::string& target, bool lookAtTarget) {
     CopyResult result;
     const DWORD attributes = ::GetFileAttributesW(ToWide(source).c_str());
     if (source.empty() || attributes == INVALID_FILE_ATTRIBUTES) {
@@ -49,7 +49,7 @@ CopyResult PreviewCopy(const std::string& source, const std::string& target, boo
         result.Reason = "not a regular file";
         return result;
     }
-    if (folderExists && ::GetFileAttributesW(ToWide(target).c_str()) != INVALID_FILE_ATTRIBUTES) {
+    if (lookAtTarget && ::GetFileAttributesW(ToWide(target).c_str()) != INVALID_FILE_ATTRIBUTES) {
         if (FileEntryExists(target)) {
             result.Outcome = CopyOutcome::Exists;
         } else {
