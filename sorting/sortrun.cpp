@@ -1,5 +1,6 @@
 #include "sorting/sortrun.h"
 
+#include <cstdint>
 #include <exception>
 #include <optional>
 #include <unordered_map>
@@ -166,6 +167,9 @@ private:
         std::unordered_map<std::string, std::string> PlannedCopies;
         // A dry run's: what a killed run left, which the run would remove.
         std::unordered_set<std::string> Leftovers;
+        // Sizes of taken names, each looked up once: with keep-both and
+        // renaming, the photos of a day try every name of that day.
+        std::unordered_map<std::string, std::optional<std::uint64_t>> Sizes;
     };
 
     // Copies the record under `name`, or, to keep both files, under the
@@ -177,6 +181,7 @@ private:
                                                           std::string& target) {
         constexpr int kMostNumbers = 99'999;
         const std::string folder = target.substr(0, target.size() - name.size());
+        std::optional<std::optional<std::uint64_t>> sourceSize;
         for (int number = 1; number <= kMostNumbers; ++number) {
             const std::string candidate = number == 1 ? name : NumberedName(name, number);
             target = folder + candidate;
@@ -199,7 +204,11 @@ private:
                     break;
             }
             if (m_options.OnNameClash == NameClash::KeepBoth) {
-                const platform::FileComparison same = Compare(record, day, candidate, target);
+                if (!sourceSize) {
+                    sourceSize = platform::RegularFileSize(record.Dateiname);
+                }
+                const platform::FileComparison same =
+                    Compare(record, *sourceSize, day, candidate, target);
                 if (same.Result == platform::Likeness::Different) {
                     continue;
                 }
@@ -236,19 +245,28 @@ private:
     }
 
     // Whether the file under a taken name holds what the record's file
-    // holds. A dry run reads no bytes, and a copy it only plans is its source.
-    platform::FileComparison Compare(const Suchrecord& record, const DayFolder* day,
+    // holds: sizes first, then the bytes. A dry run reads no bytes, and a
+    // copy it only plans is its source.
+    platform::FileComparison Compare(const Suchrecord& record,
+                                     const std::optional<std::uint64_t>& sourceSize, DayFolder* day,
                                      const std::string& name, const std::string& target) const {
-        if (!m_options.DryRun) {
-            return platform::CompareContents(record.Dateiname, target);
-        }
+        std::string taken = target;
         if (day != nullptr) {
-            if (const auto planned = day->PlannedCopies.find(platform::FolderNameKey(name));
+            const std::string key = platform::FolderNameKey(name);
+            if (const auto planned = day->PlannedCopies.find(key);
                 planned != day->PlannedCopies.end()) {
-                return platform::PreviewCompare(record.Dateiname, planned->second);
+                taken = planned->second;
+            }
+            auto size = day->Sizes.find(key);
+            if (size == day->Sizes.end()) {
+                size = day->Sizes.emplace(key, platform::RegularFileSize(taken)).first;
+            }
+            if (sourceSize && size->second && *sourceSize != *size->second) {
+                return {platform::Likeness::Different, {}};
             }
         }
-        return platform::PreviewCompare(record.Dateiname, target);
+        return m_options.DryRun ? platform::PreviewCompare(record.Dateiname, taken)
+                                : platform::CompareContents(record.Dateiname, taken);
     }
 
     // Keeps the run's knowledge of the folder up to date with its own copy.

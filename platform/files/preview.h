@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/files/filecompare.h"
@@ -31,5 +33,9 @@ DeleteResult PreviewDelete(const std::string& path);
 // carries its source's time, a different photo of the same name hardly
 // ever both.
 FileComparison PreviewCompare(const std::string& first, const std::string& second);
+
+// The size of a regular file (links followed), from its entry alone; empty
+// for anything else or nothing.
+std::optional<std::uint64_t> RegularFileSize(const std::string& path);
 
 }  // namespace quenby::platform

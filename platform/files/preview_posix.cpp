@@ -102,6 +102,14 @@ DeleteResult PreviewDelete(const std::string& path) {
     return {DeleteOutcome::Deleted, {}};
 }
 
+std::optional<std::uint64_t> RegularFileSize(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
 FileComparison PreviewCompare(const std::string& first, const std::string& second) {
     struct stat a {};
     struct stat b {};

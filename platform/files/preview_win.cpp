@@ -73,6 +73,15 @@ DeleteResult PreviewDelete(const std::string& path) {
     return {DeleteOutcome::Deleted, {}};
 }
 
+std::optional<std::uint64_t> RegularFileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(ToWide(path).c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return std::nullopt;
+    }
+    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
 FileComparison PreviewCompare(const std::string& first, const std::string& second) {
     WIN32_FILE_ATTRIBUTE_DATA a{};
     WIN32_FILE_ATTRIBUTE_DATA b{};
