@@ -193,8 +193,9 @@ TEST_F(CarefulRunTest, OnlyACopyReadBackIntactStandsAndLetsItsSourceGo) {
                   "File " + (tmp / "Card/a.jpg") + " was deleted from the Source Media");
         EXPECT_TRUE(Contents(day)["a.jpg"] == "a" + photo);
         if (verify) {
-            EXPECT_EQ(result.Messages.back(),
-                      "File " + (tmp / "Card/b.jpg") + " could not copied to " + day + "/b.jpg");
+            EXPECT_EQ(result.Messages.back(), "File " + (tmp / "Card/b.jpg") +
+                                                  " could not copied to " +
+                                                  (tmp / "Photos/2014-05-03/b.jpg"));
             ASSERT_EQ(result.Problems.size(), 1U);
             EXPECT_NE(result.Problems[0].find("verification failed"), std::string::npos)
                 << result.Problems[0];
