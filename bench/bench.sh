@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Measures quenby-sort against find and cp on generated trees and prints the
 # ratios of their mean wall-clock times, the peak memory of a run over a
-# million found files, and collecting photos by capture date against
-# collecting them by file time; then the window program's messages window and
-# a run through its Execute. Usage: bench/bench.sh [WORK_DIR]   (needs ~2.5 GB)
+# million found files, collecting photos by capture date against collecting
+# them by file time, and moving files with --verify against without; then the
+# window program's messages window and a run through its Execute.
+# Usage: bench/bench.sh [WORK_DIR]   (needs ~2.5 GB)
 # The copies are timed with a warm cache and without flushing, so a work
-# folder on tmpfs (/dev/shm) measures the programs rather than the disk.
+# folder on tmpfs (/dev/shm) measures the programs rather than the disk; the
+# cost of --verify is the disk's, and is measured only on one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 work=$(realpath -m "${1:-bench/work}")
@@ -68,6 +70,24 @@ hyperfine --warmup 1 --runs 10 --export-json "$work/exists1k.json" \
   "$sort_bin -q -t $work/qs-copy1k $work/copy1k >/dev/null" >/dev/null
 ratio "$work/exists1k.json" "20,000 files again, every copy exists" 1.5
 rm -rf "$work/cp-copy1k" "$work/qs-copy1k"
+
+# What --verify costs: 300 files of 1 MB moved (--delete) without and with
+# it, on a warm cache and, as root, on a dropped one, where the sources too
+# come from the disk. Each copy is flushed and read back from the disk, so
+# give a work folder on a disk here, not tmpfs.
+verify_bench() {  # verify_bench NAME LABEL [PREPARE_MORE]
+  hyperfine --warmup 1 --runs 5 --export-json "$work/$1.json" \
+    --prepare "rm -rf $work/mv-src $work/mv-dst && cp -r $work/copy1m $work/mv-src && mkdir $work/mv-dst${3-}" \
+    "$sort_bin -q --delete -t $work/mv-dst $work/mv-src >/dev/null" \
+    "$sort_bin -q --verify --delete -t $work/mv-dst $work/mv-src >/dev/null" >/dev/null
+  ratio "$work/$1.json" "$2" "-"
+}
+verify_bench verify-warm "move 300 files of 1 MB, --verify, warm cache"
+if [ "$(id -u)" -eq 0 ]; then
+  verify_bench verify-cold "move 300 files of 1 MB, --verify, dropped cache" \
+    " && sync && echo 3 > /proc/sys/vm/drop_caches"
+fi
+rm -rf "$work/mv-src" "$work/mv-dst"
 
 tree "$work/million" 10000 100 jpg 0
 # The target's parent is missing, so every copy fails at once: this measures

@@ -16,6 +16,8 @@ namespace {
 constexpr const char* kSeparators[] = {"-", ".", "_", "=", "~", "#"};
 constexpr const char* kDateFromFile = "file";
 constexpr const char* kDateFromCapture = "capture";
+constexpr const char* kClashSkip = "skip";
+constexpr const char* kClashKeepBoth = "keep-both";
 
 std::string OneLine(std::string text) {
     std::replace(text.begin(), text.end(), '\n', ' ');
@@ -77,13 +79,22 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& arguments) {
     app.allow_windows_style_options(false);
     app.set_version_flag("--version", std::string("quenby-sort ") + QUENBY_VERSION_TEXT);
     app.footer(
-        "Example: quenby-sort --date-from capture -t ~/Pictures/Sorted /media/card/DCIM\n"
-        "files the card's photos and videos by the day they were taken.");
+        "Examples:\n"
+        "  quenby-sort --date-from capture -t ~/Pictures/Sorted /media/card/DCIM\n"
+        "      files the card's photos and videos by the day they were taken.\n"
+        "  quenby-sort --dry-run --delete -t ~/Pictures/Sorted /media/card/DCIM\n"
+        "      lists what that run would copy and delete, and changes nothing.\n"
+        "  quenby-sort --verify --delete -t ~/Pictures/Sorted /media/card/DCIM\n"
+        "      deletes a photo from the card only once its copy was read back intact.\n"
+        "  quenby-sort --on-clash keep-both -t ~/Pictures/Sorted /media/cardA /media/cardB\n"
+        "      keeps both of two different IMG_0001.JPG of one day, the second as\n"
+        "      IMG_0001-2.JPG.");
 
     CommandLine command;
     SortOptions& options = command.Options;
     std::string separator = "-";
     std::string dateFrom = kDateFromFile;
+    std::string onClash = kClashSkip;
     std::string settingsFile;
     // Without --settings the sources and the target are required; with it
     // they may come from the file, so the check waits until after parsing.
@@ -128,6 +139,17 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& arguments) {
                            DefaultSettingsFile() + "); options given here win")
             ->expected(0, 1)
             ->type_name("[FILE]");
+    app.add_flag("-n,--dry-run", options.DryRun,
+                 "Print what the run would do, ending with \"N of M files would be copied\"; "
+                 "nothing is created, copied or deleted");
+    app.add_flag("--verify", options.VerifyCopies,
+                 "Read each copy back from the disk and compare it with its source; a copy "
+                 "that differs is removed and its source kept");
+    app.add_option("--on-clash", onClash,
+                   "When a copy's name is taken by a different file: \"skip\" the file, or "
+                   "\"keep-both\", the copy taking NAME-2.EXT, NAME-3.EXT, ...")
+        ->check(CLI::IsMember({kClashSkip, kClashKeepBoth}))
+        ->capture_default_str();
     app.add_flag("-q,--quiet", command.Quiet, "No progress display");
 
     ParseOutcome outcome;
@@ -232,6 +254,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& arguments) {
     options.SeparatorChar = SeparatorChoices[static_cast<std::size_t>(options.SeparatorIndex)];
     options.DateFrom =
         dateFrom == kDateFromCapture ? DateSource::CaptureDate : DateSource::LastWriteTime;
+    options.OnNameClash = onClash == kClashKeepBoth ? NameClash::KeepBoth : NameClash::Skip;
     outcome.Run = std::move(command);
     return outcome;
 }

@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
 
     // A run that deletes writes each line out as it comes: a deletion's line
     // is out, and known to be, before the next deletion happens.
-    cli::LineWriter output(stdout, command.Options.DeleteSources);
+    cli::LineWriter output(stdout, command.Options.DeleteSources && !command.Options.DryRun);
     MessageList messages;
     messages.SetRetainLines(false);
     messages.SetListener([&display, &output, &stopRequested](const std::string& line) {
@@ -91,7 +91,9 @@ int main(int argc, char** argv) {
     if (display) {
         display->Finish();
     }
-    output.Write(FormatText(LoadStr(kStrFilesCopied), {counts.Copied, counts.Found}));
+    output.Write(FormatText(
+        command.Options.DryRun ? "%d of %d files would be copied" : LoadStr(kStrFilesCopied),
+        {counts.Copied, counts.Found}));
     const bool written = output.Flush();
     if (const int code = platform::StopRequestExitCode(); code != 0) {
         std::fputs("quenby-sort: interrupted; the run stopped after the last file listed\n",

@@ -30,6 +30,10 @@ _quenby_sort() {
             COMPREPLY=($(compgen -W 'file capture' -- "$cur"))
             return
             ;;
+        --on-clash)
+            COMPREPLY=($(compgen -W 'skip keep-both' -- "$cur"))
+            return
+            ;;
         --settings)
             _filedir
             return

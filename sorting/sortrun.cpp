@@ -1,17 +1,21 @@
 #include "sorting/sortrun.h"
 
+#include <cstdint>
 #include <exception>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
 #include "base/stringtable.h"
 #include "metadata/capturedate.h"
+#include "platform/files/filecompare.h"
 #include "platform/files/fileops.h"
 #include "platform/files/folderexists.h"
 #include "platform/files/folderlisting.h"
 #include "platform/files/namekey.h"
 #include "platform/files/pathsep.h"
+#include "platform/files/preview.h"
 #include "platform/files/temporaryname.h"
 #include "sorting/datenaming.h"
 
@@ -29,6 +33,15 @@ std::string FolderForReading(std::string path) {
         path.pop_back();
     }
     return path;
+}
+
+// The name a copy takes beside a different file of its own name:
+// "IMG_0001.JPG" becomes "IMG_0001-2.JPG"; a name without an extension, or
+// a hidden one such as ".profile", gets the number at its end.
+std::string NumberedName(const std::string& name, int number) {
+    const std::size_t dot = name.rfind('.');
+    const std::size_t cut = dot == std::string::npos || dot == 0 ? name.size() : dot;
+    return name.substr(0, cut) + "-" + std::to_string(number) + name.substr(cut);
 }
 
 FoundFiles Collect(const SortOptions& options, const std::vector<std::string>& patterns,
@@ -107,41 +120,24 @@ public:
         }
         DayFolder* day = EnsureFolder(folder);
 
-        if (TargetExists(day, name, target)) {
-            m_messages.Add(FormatText(LoadStr(kStrFileExists), {target}));
+        const std::optional<platform::CopyResult> copy =
+            CopyUnderFreeName(record, day, name, target);
+        if (!copy) {
             return;
         }
-        const platform::CopyResult copy = platform::CopyFileNoReplace(
-            record.Dateiname, target, m_options.DeleteSources, m_targets);
-        switch (copy.Outcome) {
-            case platform::CopyOutcome::Exists:
-                // Another run was faster, or the file system ignores letter case
-                // and holds the name in another case.
-                m_messages.Add(FormatText(LoadStr(kStrFileExists), {target}));
-                return;
-            case platform::CopyOutcome::Failed:
-                Fail(record, target, day == nullptr ? m_folderFailure : copy.Reason);
-                return;
-            case platform::CopyOutcome::Copied:
-            case platform::CopyOutcome::CopiedNotFlushed:
-                break;
-        }
         ++m_counts.Copied;
-        if (day != nullptr && day->Listed) {
-            day->Files.insert(platform::FolderNameKey(name));
-        }
         m_messages.Add(FormatText(LoadStr(kStrCopiedFile), {record.Dateiname, target}));
         if (!m_options.DeleteSources) {
             return;
         }
         // The source goes only when every flush its copy depends on
         // succeeded: otherwise the copy may vanish with the next power cut.
-        if (copy.Outcome == platform::CopyOutcome::CopiedNotFlushed) {
-            KeptNotOnDisk(record, target, copy.Reason);
+        if (copy->Outcome == platform::CopyOutcome::CopiedNotFlushed) {
+            KeptNotOnDisk(record, target, copy->Reason);
         } else if (day != nullptr && !day->FlushFailure.empty()) {
             KeptNotOnDisk(record, target, day->FlushFailure);
         } else {
-            DeleteSource(record, copy.Source);
+            DeleteSource(record, copy->Source);
         }
     }
 
@@ -156,7 +152,128 @@ private:
         std::unordered_set<std::string> Files;  // names that count as existing files
         // Why the folder's own entry is not known to be on the disk.
         std::string FlushFailure;
+        // A dry run's: the folder is not there yet, and the copies that the
+        // run would put into it (or into the folder that is there), by name,
+        // with their sources.
+        bool Planned = false;
+        std::unordered_map<std::string, std::string> PlannedCopies;
+        // A dry run's: what a killed run left, which the run would remove.
+        std::unordered_set<std::string> Leftovers;
+        // Sizes of taken names, each looked up once: with keep-both and
+        // renaming, the photos of a day try every name of that day.
+        std::unordered_map<std::string, std::optional<std::uint64_t>> Sizes;
     };
+
+    // Copies the record under `name`, or, to keep both files, under the
+    // first numbered name that is free or holds the same content. A step
+    // that ends without a copy gets its line here. `target` ends as the
+    // path that was copied to, or found taken.
+    std::optional<platform::CopyResult> CopyUnderFreeName(const Suchrecord& record, DayFolder* day,
+                                                          const std::string& name,
+                                                          std::string& target) {
+        constexpr int kMostNumbers = 99'999;
+        const std::string folder = target.substr(0, target.size() - name.size());
+        std::optional<std::optional<std::uint64_t>> sourceSize;
+        for (int number = 1; number <= kMostNumbers; ++number) {
+            const std::string candidate = number == 1 ? name : NumberedName(name, number);
+            target = folder + candidate;
+            platform::CopyResult copy;
+            copy.Outcome = platform::CopyOutcome::Exists;
+            if (!TargetExists(day, candidate, target)) {
+                copy = Copy(record, candidate, target, day);
+            }
+            switch (copy.Outcome) {
+                case platform::CopyOutcome::Copied:
+                case platform::CopyOutcome::CopiedNotFlushed:
+                    Taken(day, candidate, record);
+                    return copy;
+                case platform::CopyOutcome::Failed:
+                    Fail(record, target, day == nullptr ? m_folderFailure : copy.Reason);
+                    return std::nullopt;
+                case platform::CopyOutcome::Exists:
+                    // Maybe another run was faster, or the file system ignores
+                    // letter case and holds the name in another case.
+                    break;
+            }
+            if (m_options.OnNameClash == NameClash::KeepBoth) {
+                if (!sourceSize) {
+                    sourceSize = platform::RegularFileSize(record.Dateiname);
+                }
+                const platform::FileComparison same =
+                    Compare(record, *sourceSize, day, candidate, target);
+                if (same.Result == platform::Likeness::Different) {
+                    continue;
+                }
+                // A source this run has moved already (a file that two
+                // patterns select) reads as existing, as it does without
+                // keeping both.
+                if (same.Result == platform::Likeness::Unknown &&
+                    platform::FileEntryExists(record.Dateiname)) {
+                    Fail(record, target, "cannot tell whether it holds the same: " + same.Reason);
+                    return std::nullopt;
+                }
+            }
+            m_messages.Add(FormatText(LoadStr(kStrFileExists), {target}));
+            return std::nullopt;
+        }
+        Fail(record, target, "every numbered name up to this one is taken");
+        return std::nullopt;
+    }
+
+    platform::CopyResult Copy(const Suchrecord& record, const std::string& name,
+                              const std::string& target, const DayFolder* day) {
+        if (!m_options.DryRun) {
+            return platform::CopyFileNoReplace(
+                record.Dateiname, target,
+                platform::CopyChecks{m_options.DeleteSources, m_options.VerifyCopies}, m_targets);
+        }
+        if (day == nullptr) {
+            return platform::CopyResult{platform::CopyOutcome::Failed, {}, {}};
+        }
+        // What stands under a name that the run would first remove does not count.
+        return platform::PreviewCopy(
+            record.Dateiname, target,
+            !day->Planned && !day->Leftovers.contains(platform::FolderNameKey(name)));
+    }
+
+    // Whether the file under a taken name holds what the record's file
+    // holds: sizes first, then the bytes. A dry run reads no bytes, and a
+    // copy it only plans is its source.
+    platform::FileComparison Compare(const Suchrecord& record,
+                                     const std::optional<std::uint64_t>& sourceSize, DayFolder* day,
+                                     const std::string& name, const std::string& target) const {
+        std::string taken = target;
+        if (day != nullptr) {
+            const std::string key = platform::FolderNameKey(name);
+            if (const auto planned = day->PlannedCopies.find(key);
+                planned != day->PlannedCopies.end()) {
+                taken = planned->second;
+            }
+            auto size = day->Sizes.find(key);
+            if (size == day->Sizes.end()) {
+                size = day->Sizes.emplace(key, platform::RegularFileSize(taken)).first;
+            }
+            if (sourceSize && size->second && *sourceSize != *size->second) {
+                return {platform::Likeness::Different, {}};
+            }
+        }
+        return m_options.DryRun ? platform::PreviewCompare(record.Dateiname, taken)
+                                : platform::CompareContents(record.Dateiname, taken);
+    }
+
+    // Keeps the run's knowledge of the folder up to date with its own copy.
+    void Taken(DayFolder* day, const std::string& name, const Suchrecord& record) const {
+        if (day == nullptr) {
+            return;
+        }
+        std::string key = platform::FolderNameKey(name);
+        if (day->Listed) {
+            day->Files.insert(key);
+        }
+        if (m_options.DryRun) {
+            day->PlannedCopies.emplace(std::move(key), record.Dateiname);
+        }
+    }
 
     void Fail(const Suchrecord& record, const std::string& target, const std::string& reason) {
         ++m_counts.Failed;
@@ -172,7 +289,8 @@ private:
 
     void DeleteSource(const Suchrecord& record, const platform::FileIdentity& copied) {
         const platform::DeleteResult deleted =
-            platform::DeleteSourceIfUnchanged(record.Dateiname, copied);
+            m_options.DryRun ? platform::PreviewDelete(record.Dateiname)
+                             : platform::DeleteSourceIfUnchanged(record.Dateiname, copied);
         switch (deleted.Outcome) {
             case platform::DeleteOutcome::Deleted:
                 m_messages.Add(FormatText(LoadStr(kStrFileDeleted), {record.Dateiname}));
@@ -196,13 +314,16 @@ private:
         }
         DayFolder day;
         if (platform::FolderExists(folder)) {
-            ReadDayFolder(folder, day);
-        } else if (const platform::FileStatus created = platform::CreateFolder(folder)) {
+            ReadDayFolder(folder, day, m_options.DryRun);
+        } else if (const platform::FileStatus created = m_options.DryRun
+                                                            ? platform::PreviewCreateFolder(folder)
+                                                            : platform::CreateFolder(folder)) {
             day.Listed = true;
+            day.Planned = m_options.DryRun;
             m_messages.Add(FormatText(LoadStr(kStrFolderCreated), {folder}));
             // The new folder's own entry must be on disk before any source
             // that relies on it is deleted.
-            if (m_options.DeleteSources) {
+            if (m_options.DeleteSources && !m_options.DryRun) {
                 if (const platform::FileStatus flushed = platform::FlushFolder(m_root); !flushed) {
                     day.FlushFailure = "flushing " + m_root + " failed: " + flushed.Reason;
                 }
@@ -218,8 +339,9 @@ private:
 
     // Lists a day folder that was there before. A killed run may have left
     // its temporary files there, and claims of names whose copies never
-    // came; those are removed first and count as absent.
-    static void ReadDayFolder(const std::string& folder, DayFolder& day) {
+    // came; those are removed first (a dry run leaves them) and count as
+    // absent.
+    static void ReadDayFolder(const std::string& folder, DayFolder& day, bool dryRun) {
         const auto listing =
             platform::FolderListing::Read(folder, platform::FolderListing::Order::AsStored);
         if (!listing) {
@@ -235,17 +357,26 @@ private:
             }
         }
         if (leftovers) {
-            for (const std::string& removed : platform::RemoveLeftoverCopies(folder)) {
+            for (const std::string& removed : dryRun ? platform::FindLeftoverCopies(folder)
+                                                     : platform::RemoveLeftoverCopies(folder)) {
                 day.Files.erase(platform::FolderNameKey(removed));
+                if (dryRun) {
+                    day.Leftovers.insert(platform::FolderNameKey(removed));
+                }
             }
         }
     }
 
     static bool TargetExists(const DayFolder* day, const std::string& name,
                              const std::string& target) {
-        if (day != nullptr && day->Listed &&
-            name.find(platform::kPathSeparator) == std::string::npos) {
-            return day->Files.contains(platform::FolderNameKey(name));
+        if (day != nullptr && name.find(platform::kPathSeparator) == std::string::npos) {
+            const std::string key = platform::FolderNameKey(name);
+            if (day->Listed) {
+                return day->Files.contains(key);
+            }
+            if (day->PlannedCopies.contains(key)) {
+                return true;
+            }
         }
         return platform::FileEntryExists(target);
     }

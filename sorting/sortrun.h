@@ -20,7 +20,17 @@ enum class DateSource : std::uint8_t {
     CaptureDate,
 };
 
+// What a run does when a copy's name is taken by a file.
+enum class NameClash : std::uint8_t {
+    Skip,  // "File %s exists"; the file is left alone
+    // A file of other content keeps its name and the copy takes the first
+    // free "NAME-2.EXT", "NAME-3.EXT", ... in the same folder; where one of
+    // them holds the same content, the file exists.
+    KeepBoth,
+};
+
 // The inputs of one run, as the main window or the command line gives them.
+// The window leaves the last three at their defaults.
 struct SortOptions {
     std::vector<std::string> SourceFolders;
     std::string MaskText = "*.jpg;*.avi";
@@ -37,6 +47,14 @@ struct SortOptions {
     bool RenameFiles = false;
     bool DeleteSources = false;
     DateSource DateFrom = DateSource::LastWriteTime;
+    // Only tells what the run would do, in the same lines: nothing is made,
+    // copied, deleted or tidied, and no file is opened, except to read the
+    // capture date when the run is to use it.
+    bool DryRun = false;
+    // Each copy is flushed and read back from the disk and must equal its
+    // source before it takes its name, and so before its source may go.
+    bool VerifyCopies = false;
+    NameClash OnNameClash = NameClash::Skip;
 };
 
 // One file found by the scan.

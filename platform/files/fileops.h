@@ -69,12 +69,23 @@ private:
     std::unique_ptr<Folders> m_folders;
 };
 
+// What a copy makes sure of before it reports Copied.
+struct CopyChecks {
+    // The copy and its folder entry are on the disk, so the source may be
+    // deleted safely afterwards.
+    bool FlushToDisk = false;
+    // The copy's bytes, flushed and read back from the disk (not from the
+    // system's cache), equal the source's before the copy takes its final
+    // name; a copy that differs is removed and the copy fails.
+    bool Verify = false;
+};
+
 // Copies a regular file with its contents, last-write time and, where the
 // file system holds them, its permission bits. An existing entry under the
 // target name is never replaced, and the target name never shows a file that
-// is cut short, also when the process is killed at any moment. With
-// `flushToDisk` the copy and its folder entry are on the disk when this
-// reports Copied, so the source may be deleted safely afterwards.
+// is cut short, also when the process is killed at any moment.
+CopyResult CopyFileNoReplace(const std::string& source, const std::string& target,
+                             CopyChecks checks, CopyTargets& targets);
 CopyResult CopyFileNoReplace(const std::string& source, const std::string& target, bool flushToDisk,
                              CopyTargets& targets);
 CopyResult CopyFileNoReplace(const std::string& source, const std::string& target,
@@ -107,5 +118,9 @@ FileStatus FlushFolder(const std::string& path);
 // final names whose copies never arrived), but only while no live run copies
 // into it. Returns the names removed.
 std::vector<std::string> RemoveLeftoverCopies(const std::string& folder);
+
+// The names RemoveLeftoverCopies would remove now, left where they are: a
+// dry run must not touch them.
+std::vector<std::string> FindLeftoverCopies(const std::string& folder);
 
 }  // namespace quenby::platform

@@ -16,6 +16,7 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "platform/files/copytesthooks.h"
 #include "platform/files/fileops.h"
 #include "platform/files/pathsep.h"
 #include "platform/files/temporaryname.h"
@@ -308,11 +309,59 @@ private:
 
 namespace {
 
+// Reads exactly `size` bytes at `offset`; fewer only at the end of the file.
+ssize_t ReadAt(int fd, char* buffer, std::size_t size, off_t offset) {
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t now = ::pread(fd, buffer + got, size - got, offset + static_cast<off_t>(got));
+        if (now < 0 && errno == EINTR) {
+            continue;
+        }
+        // The source is opened non-blocking (see ReadSome).
+        if (now < 0 && errno == EAGAIN) {
+            const int flags = ::fcntl(fd, F_GETFL);
+            if (flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0) {
+                continue;
+            }
+        }
+        if (now < 0) {
+            return -1;
+        }
+        if (now == 0) {
+            break;
+        }
+        got += static_cast<std::size_t>(now);
+    }
+    return static_cast<ssize_t>(got);
+}
+
+#ifdef QUENBY_TEST_HOOKS
+// Changes one byte in the middle of a flushed copy, on the disk. The copy
+// may be open for writing only.
+void DamageForTests(int fd) {
+    struct stat info {};
+    char byte = 0;
+    const FileDescriptor reader(
+        ::open(("/proc/self/fd/" + std::to_string(fd)).c_str(), O_RDONLY | O_CLOEXEC));
+    if (::fstat(fd, &info) != 0 || info.st_size == 0 ||
+        ::pread(reader.Get(), &byte, 1, info.st_size / 2) != 1) {
+        return;
+    }
+    byte = static_cast<char>(byte ^ 0x20);
+    if (::pwrite(fd, &byte, 1, info.st_size / 2) == 1) {
+        ::fsync(fd);
+    }
+}
+#endif
+
 // One copy of a source file into a target folder.
 class FileCopy {
 public:
-    FileCopy(const std::string& target, bool flushToDisk)
-        : m_folderPath(FolderOf(target)), m_name(NameOf(target)), m_flush(flushToDisk) {}
+    FileCopy(const std::string& target, CopyChecks checks)
+        : m_folderPath(FolderOf(target)),
+          m_name(NameOf(target)),
+          m_flush(checks.FlushToDisk),
+          m_verify(checks.Verify) {}
 
     CopyResult Run(const std::string& source, CopyTargets::Folders& folders,
                    const NamingMethod* forced) {
@@ -400,8 +449,55 @@ private:
             Fail(errno);
             return false;
         }
-        if (m_flush && ::fsync(to) != 0) {
+        if ((m_flush || m_verify) && ::fsync(to) != 0) {
             Fail(errno);
+            return false;
+        }
+#ifdef QUENBY_TEST_HOOKS
+        if (testhooks::DamageCopy(m_name)) {
+            DamageForTests(to);
+        }
+#endif
+        return !m_verify || Verified(to);
+    }
+
+    // Reads the flushed copy back from the disk, not from the page cache
+    // that still holds what was written, and compares it with the source.
+    // Byte for byte: both files are read whole either way, and comparing
+    // costs less than hashing them.
+    bool Verified(int to) {
+        ::posix_fadvise(to, 0, 0, POSIX_FADV_DONTNEED);
+        constexpr std::size_t kChunk = 256 * 1024;
+        std::string source(kChunk, '\0');
+        std::string copy(kChunk, '\0');
+        const std::int64_t size = m_source.st_size;
+        for (std::int64_t offset = 0; offset < size;) {
+            const std::size_t want =
+                static_cast<std::size_t>(std::min<std::int64_t>(size - offset, kChunk));
+            const ssize_t fromSource = ReadAt(m_from.Get(), source.data(), want, offset);
+            const ssize_t fromCopy = ReadAt(to, copy.data(), want, offset);
+            if (fromSource < 0 || fromCopy < 0) {
+                Fail(errno, "verification failed: " + ErrorText(errno));
+                return false;
+            }
+            if (fromSource != static_cast<ssize_t>(want)) {
+                Fail(0, "verification failed: the source shrank while it was being copied");
+                return false;
+            }
+            if (fromCopy != fromSource ||
+                std::memcmp(source.data(), copy.data(), static_cast<std::size_t>(want)) != 0) {
+                Fail(0,
+                     "verification failed: the copy read back from the disk differs from "
+                     "the source");
+                return false;
+            }
+            offset += fromSource;
+        }
+        struct stat written {};
+        if (::fstat(to, &written) != 0 || written.st_size != size) {
+            Fail(0,
+                 "verification failed: the copy read back from the disk differs from "
+                 "the source");
             return false;
         }
         return true;
@@ -413,7 +509,7 @@ private:
         // Nobody can open an unnamed file by a name, so it may carry the
         // source's permission bits from the start.
         const mode_t mode = m_source.st_mode & 0777;
-        FileDescriptor to(::openat(m_folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+        FileDescriptor to(::openat(m_folder, ".", O_TMPFILE | WriteAccess() | O_CLOEXEC, mode));
         if (!to.Valid()) {
             if (NotOffered(errno) || errno == EISDIR || errno == ENOENT) {
                 return false;
@@ -455,8 +551,8 @@ private:
         FileDescriptor to;
         for (int attempt = 0; attempt < 100 && !to.Valid(); ++attempt) {
             temporary = TemporaryName(m_name);
-            to.Reset(::openat(m_folder, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                              S_IRUSR | S_IWUSR));
+            to.Reset(::openat(m_folder, temporary.c_str(),
+                              WriteAccess() | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR));
             if (!to.Valid() && errno != EEXIST) {
                 break;
             }
@@ -563,9 +659,15 @@ private:
         Fail(error);
     }
 
+    // A copy to be verified is read back through the descriptor that wrote it.
+    int WriteAccess() const {
+        return m_verify ? O_RDWR : O_WRONLY;
+    }
+
     const std::string m_folderPath;
     const std::string m_name;
     const bool m_flush;
+    const bool m_verify;
     FileDescriptor m_from;
     int m_folder = -1;  // held open by CopyTargets
     struct stat m_source {};
@@ -590,9 +692,14 @@ CopyTargets::CopyTargets() : m_folders(std::make_unique<Folders>()) {}
 
 CopyTargets::~CopyTargets() = default;
 
+CopyResult CopyFileNoReplace(const std::string& source, const std::string& target,
+                             CopyChecks checks, CopyTargets& targets) {
+    return FileCopy(target, checks).Run(source, targets.Get(), nullptr);
+}
+
 CopyResult CopyFileNoReplace(const std::string& source, const std::string& target, bool flushToDisk,
                              CopyTargets& targets) {
-    return FileCopy(target, flushToDisk).Run(source, targets.Get(), nullptr);
+    return CopyFileNoReplace(source, target, CopyChecks{flushToDisk, false}, targets);
 }
 
 CopyResult CopyFileNoReplace(const std::string& source, const std::string& target,
@@ -602,9 +709,14 @@ CopyResult CopyFileNoReplace(const std::string& source, const std::string& targe
 }
 
 CopyResult CopyFileNoReplaceFrom(const std::string& source, const std::string& target,
-                                 bool flushToDisk, NamingMethod first) {
+                                 CopyChecks checks, NamingMethod first) {
     CopyTargets targets;
-    return FileCopy(target, flushToDisk).Run(source, targets.Get(), &first);
+    return FileCopy(target, checks).Run(source, targets.Get(), &first);
+}
+
+CopyResult CopyFileNoReplaceFrom(const std::string& source, const std::string& target,
+                                 bool flushToDisk, NamingMethod first) {
+    return CopyFileNoReplaceFrom(source, target, CopyChecks{flushToDisk, false}, first);
 }
 
 DeleteResult DeleteSourceIfUnchanged(const std::string& path, const FileIdentity& copied) {
@@ -632,7 +744,10 @@ FileStatus FlushFolder(const std::string& path) {
     return FlushFolderEntries(folder.Get());
 }
 
-std::vector<std::string> RemoveLeftoverCopies(const std::string& folderPath) {
+namespace {
+
+// The leftovers of killed runs in a folder; removed unless `remove` is false.
+std::vector<std::string> LeftoverCopies(const std::string& folderPath, bool remove) {
     std::vector<std::string> removed;
     const FileDescriptor folder(::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder.Valid()) {
@@ -674,15 +789,25 @@ std::vector<std::string> RemoveLeftoverCopies(const std::string& folderPath) {
             if (TemporaryNameFor(temporary, name) &&
                 ::fstatat(folder.Get(), name.c_str(), &claim, AT_SYMLINK_NOFOLLOW) == 0 &&
                 S_ISREG(claim.st_mode) && claim.st_size == 0 && claim.st_ino != leftover.st_ino &&
-                ::unlinkat(folder.Get(), name.c_str(), 0) == 0) {
+                (!remove || ::unlinkat(folder.Get(), name.c_str(), 0) == 0)) {
                 removed.push_back(name);
             }
         }
-        if (::unlinkat(folder.Get(), temporary.c_str(), 0) == 0) {
+        if (!remove || ::unlinkat(folder.Get(), temporary.c_str(), 0) == 0) {
             removed.push_back(temporary);
         }
     }
     return removed;
+}
+
+}  // namespace
+
+std::vector<std::string> RemoveLeftoverCopies(const std::string& folder) {
+    return LeftoverCopies(folder, true);
+}
+
+std::vector<std::string> FindLeftoverCopies(const std::string& folder) {
+    return LeftoverCopies(folder, false);
 }
 
 }  // namespace quenby::platform

@@ -26,6 +26,8 @@ enum class NamingMethod : std::uint8_t {
 // CopyFileNoReplace, trying `first` and the methods after it in order
 // rather than the one this device was found to offer.
 CopyResult CopyFileNoReplaceFrom(const std::string& source, const std::string& target,
+                                 CopyChecks checks, NamingMethod first);
+CopyResult CopyFileNoReplaceFrom(const std::string& source, const std::string& target,
                                  bool flushToDisk, NamingMethod first);
 
 }  // namespace quenby::platform

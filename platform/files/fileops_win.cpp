@@ -1,7 +1,9 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstring>
 
+#include "platform/files/copytesthooks.h"
 #include "platform/files/fileops.h"
 #include "platform/files/temporaryname.h"
 #include "platform/text/widetext.h"
@@ -92,6 +94,89 @@ bool NameTaken(DWORD error) {
     return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
 }
 
+// Reads up to `size` bytes, fewer only at the end of the file.
+bool ReadUpTo(HANDLE file, char* buffer, DWORD size, DWORD& got) {
+    got = 0;
+    while (got < size) {
+        DWORD now = 0;
+        if (!::ReadFile(file, buffer + got, size - got, &now, nullptr)) {
+            return false;
+        }
+        if (now == 0) {
+            break;
+        }
+        got += now;
+    }
+    return true;
+}
+
+// Reads the flushed copy back past the system's cache (unbuffered reads of
+// whole sectors into page-aligned memory) and compares it with the source.
+// Empty when they are equal; else why not.
+std::string VerificationFailure(const std::wstring& source, const std::wstring& copy) {
+    constexpr DWORD kChunk = 1024 * 1024;
+    constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE written = ::CreateFileW(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_NO_BUFFERING, nullptr);
+    if (written == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_INVALID_PARAMETER) {
+        // A file system that cannot read unbuffered: the flush has to do.
+        written = ::CreateFileW(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+    }
+    const HANDLE original =
+        ::CreateFileW(source.c_str(), GENERIC_READ, kShare, nullptr, OPEN_EXISTING, 0, nullptr);
+    char* const buffers =
+        static_cast<char*>(::VirtualAlloc(nullptr, 2 * kChunk, MEM_COMMIT, PAGE_READWRITE));
+    std::string failure;
+    if (written == INVALID_HANDLE_VALUE || original == INVALID_HANDLE_VALUE || buffers == nullptr) {
+        failure = LastErrorText();
+    }
+    for (DWORD got = kChunk; failure.empty() && got == kChunk;) {
+        DWORD fromSource = 0;
+        if (!ReadUpTo(written, buffers, kChunk, got) ||
+            !ReadUpTo(original, buffers + kChunk, kChunk, fromSource)) {
+            failure = LastErrorText();
+        } else if (got != fromSource || std::memcmp(buffers, buffers + kChunk, got) != 0) {
+            failure = "the copy read back from the disk differs from the source";
+        }
+    }
+    for (const HANDLE handle : {written, original}) {
+        if (handle != INVALID_HANDLE_VALUE) {
+            ::CloseHandle(handle);
+        }
+    }
+    if (buffers != nullptr) {
+        ::VirtualFree(buffers, 0, MEM_RELEASE);
+    }
+    return failure.empty() ? failure : "verification failed: " + failure;
+}
+
+#ifdef QUENBY_TEST_HOOKS
+// Changes one byte in the middle of a flushed copy, on the disk.
+void DamageForTests(const std::wstring& path) {
+    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_WRITE_THROUGH, nullptr);
+    LARGE_INTEGER size{};
+    if (file == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    if (::GetFileSizeEx(file, &size) && size.QuadPart > 0) {
+        LARGE_INTEGER middle{};
+        middle.QuadPart = size.QuadPart / 2;
+        char byte = 0;
+        DWORD done = 0;
+        if (::SetFilePointerEx(file, middle, nullptr, FILE_BEGIN) &&
+            ::ReadFile(file, &byte, 1, &done, nullptr) && done == 1 &&
+            ::SetFilePointerEx(file, middle, nullptr, FILE_BEGIN)) {
+            byte = static_cast<char>(byte ^ 0x20);
+            ::WriteFile(file, &byte, 1, &done, nullptr);
+            ::FlushFileBuffers(file);
+        }
+    }
+    ::CloseHandle(file);
+}
+#endif
+
 }  // namespace
 
 FileStatus CreateFolder(const std::string& path) {
@@ -138,12 +223,19 @@ CopyTargets::CopyTargets() : m_folders(std::make_unique<Folders>()) {}
 CopyTargets::~CopyTargets() = default;
 
 CopyResult CopyFileNoReplace(const std::string& source, const std::string& target, bool flushToDisk,
-                             CopyTargets&) {
-    return CopyFileNoReplace(source, target, flushToDisk);
+                             CopyTargets& targets) {
+    return CopyFileNoReplace(source, target, CopyChecks{flushToDisk, false}, targets);
 }
 
 CopyResult CopyFileNoReplace(const std::string& source, const std::string& target,
                              bool flushToDisk) {
+    CopyTargets targets;
+    return CopyFileNoReplace(source, target, CopyChecks{flushToDisk, false}, targets);
+}
+
+CopyResult CopyFileNoReplace(const std::string& source, const std::string& target,
+                             CopyChecks checks, CopyTargets&) {
+    const bool flushToDisk = checks.FlushToDisk;
     CopyResult result;
     const std::string name = NameOf(target);
     if (source.empty() || name.empty()) {
@@ -192,10 +284,24 @@ CopyResult CopyFileNoReplace(const std::string& source, const std::string& targe
         result.Reason = LastErrorText();
         return result;
     }
-    if (flushToDisk && !FlushFile(temporary)) {
+    if ((flushToDisk || checks.Verify) && !FlushFile(temporary)) {
         result.Reason = LastErrorText();
         RemoveTemporary(temporary);
         return result;
+    }
+#ifdef QUENBY_TEST_HOOKS
+    if (testhooks::DamageCopy(name)) {
+        DamageForTests(temporary);
+    }
+#endif
+    // Checked before the copy takes its name: a damaged copy never shows
+    // under it.
+    if (checks.Verify) {
+        result.Reason = VerificationFailure(wideSource, temporary);
+        if (!result.Reason.empty()) {
+            RemoveTemporary(temporary);
+            return result;
+        }
     }
     // No MOVEFILE_REPLACE_EXISTING: a file that appeared under the name
     // meanwhile stays, and this copy reads as existing.
@@ -264,6 +370,10 @@ FileStatus FlushFolder(const std::string& path) {
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         return FileStatus{false, WindowsErrorText(ERROR_DIRECTORY)};
     }
+    return {};
+}
+
+std::vector<std::string> FindLeftoverCopies(const std::string&) {
     return {};
 }
 

@@ -288,6 +288,37 @@ TEST_P(FileSystemTest, CardsLandWholeAndNamesInUseExist) {
     EXPECT_EQ(test::ListFolder(together + "/2014-05-03").size(), many.size());
 }
 
+// Keeping both, with verified copies: a different photo whose name is
+// taken (in other letters too, where the file system ignores their case)
+// lands under the next free name through the same claim as any copy; an
+// identical one exists and its source stays; every other source goes.
+TEST_P(FileSystemTest, KeepingBothLandsEveryDifferentPhotoVerified) {
+    std::mt19937 generator(11);
+    const std::string photos = *m_mount / "photos";
+    const std::string day = photos + "/2014-05-03";
+    const Files there = {{"IMG_0001.JPG", RandomBytes(generator, 200'000)},
+                         {"img_0002.jpg", RandomBytes(generator, 100'000)}};
+    MakeCard(day, there);
+    const Files card = {{"IMG_0001.JPG", there.at("IMG_0001.JPG")},
+                        {"IMG_0002.JPG", RandomBytes(generator, 300'000)},
+                        {"MVI_0003.AVI", RandomBytes(generator, 1 << 20)}};
+    MakeCard(m_tmp / "card", card);
+
+    const test::ProgramResult result =
+        Sort({"--verify", "--delete", "--on-clash", "keep-both", "-t", photos, m_tmp / "card"});
+    EXPECT_EQ(result.ExitCode, 0) << result.Err;
+    EXPECT_EQ(result.Err, "");
+    Files expected = there;
+    expected[GetParam().IgnoresCase ? "IMG_0002-2.JPG" : "IMG_0002.JPG"] = card.at("IMG_0002.JPG");
+    expected["MVI_0003.AVI"] = card.at("MVI_0003.AVI");
+    // Read by name, as a file system that ignores case may show it in its own.
+    for (const auto& [name, contents] : expected) {
+        EXPECT_TRUE(test::ReadFile(day + "/" + name) == contents) << name;
+    }
+    EXPECT_EQ(test::ListFolder(day).size(), expected.size());
+    EXPECT_EQ(test::ListFolder(m_tmp / "card"), std::vector<std::string>{"IMG_0001.JPG"});
+}
+
 // Killed at random moments of a run with deletion on: every source is still
 // there or has its whole copy, no cut-short file stands under a final name,
 // and the next run completes the work and clears what the killed ones left.

@@ -236,6 +236,34 @@ TEST_F(QuenbySortTest, SortsAMixedFolderByCaptureDateOnRequest) {
               (std::vector<std::string>{"2010-07-04", "2021-07-03", "2021-07-04", "2021-08-01"}));
 }
 
+// The dry run prints what the run after it does, with its own last line,
+// and touches nothing; the other two options are taken as written.
+TEST_F(QuenbySortTest, ADryRunForetellsTheRunAndTheCarefulOptionsAreTaken) {
+    test::WriteFile(m_tmp / "Card2/DCIM/a.jpg", "other a");
+    test::SetLocalMtime(m_tmp / "Card2/DCIM/a.jpg", 2014, 5, 3, 15, 0);
+    const std::vector<std::string> careful = {"--verify",     "--on-clash",   "keep-both",
+                                              "--delete",     "-t",           m_tmp / "Photos",
+                                              m_tmp / "Card", m_tmp / "Card2"};
+    std::vector<std::string> dry = {"-n"};
+    dry.insert(dry.end(), careful.begin(), careful.end());
+    const Result foretold = RunSort(m_tmp, dry);
+    EXPECT_EQ(foretold.ExitCode, 0) << foretold.Err;
+    EXPECT_TRUE(test::ListFolder(m_tmp / "Photos").empty());
+    EXPECT_TRUE(test::Exists(m_tmp / "Card2/DCIM/a.jpg"));
+
+    const Result done = RunSort(m_tmp, careful);
+    EXPECT_EQ(done.ExitCode, 0) << done.Err;
+    const std::string lines = done.Out.substr(0, done.Out.find("3 of 3 files copied\n"));
+    EXPECT_EQ(foretold.Out, lines + "3 of 3 files would be copied\n");
+    EXPECT_NE(lines.find(" to " + (m_tmp / "Photos/2014-05-03/a-2.jpg") + "\n"), std::string::npos)
+        << done.Out;
+    EXPECT_TRUE(test::ListFolder(m_tmp / "Card2/DCIM").empty());
+
+    const Result refused =
+        RunSort(m_tmp, {"--on-clash", "replace", "-t", m_tmp / "Photos", m_tmp / "Card"});
+    EXPECT_EQ(refused.ExitCode, 2);
+}
+
 TEST_F(QuenbySortTest, UsageErrorsTouchNothing) {
     for (const std::vector<std::string>& arguments :
          {std::vector<std::string>{m_tmp / "Card"},

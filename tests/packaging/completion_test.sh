@@ -68,6 +68,8 @@ quenby-sort --target=ca|camera card
 quenby-sort -t out ca|camera card
 quenby-sort --settings ca|camera card cat.jpg
 quenby-sort --mask |
+quenby-sort --on-clash |keep-both skip
+quenby-sort --on-clash=k|keep-both
 TABLE
 
 # Every long option of the program's own help is offered after "--".

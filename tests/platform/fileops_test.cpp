@@ -15,6 +15,7 @@
 #include <random>
 #include <thread>
 
+#include "platform/files/copytesthooks.h"
 #include "platform/files/fileops_posix.h"
 #include "platform/files/temporaryname.h"
 #include "tests/support/childprocess.h"
@@ -90,6 +91,41 @@ TEST(CopyFileNoReplaceTest, EveryNamingMethodCopiesWholeAndNeverReplaces) {
     EXPECT_EQ(test::ListFolder(tmp / "dst"), expected);
     EXPECT_EQ(test::ReadFile(tmp / "dst/file.jpg"), "old");
     EXPECT_TRUE(test::ListFolder(tmp / "dst/folder.jpg").empty());
+}
+
+// Verified, a copy is read back before it takes its name, whatever the
+// naming method: one damaged on the disk never stands under it, and nothing
+// of it is left.
+TEST(CopyFileNoReplaceTest, AVerifiedCopyIsNamedOnlyWhenReadBackIntact) {
+#ifndef QUENBY_TEST_HOOKS
+    GTEST_SKIP() << "built without QUENBY_TEST_HOOKS, which damages a copy on the disk";
+#else
+    TempFolder tmp;
+    const std::string contents = RandomBytes(1024 * 1024 + 5);
+    test::WriteFile(tmp / "src/a.jpg", contents);
+    test::MakeFolders(tmp / "dst");
+    std::vector<std::string> expected;
+    for (const NamingMethod method : kMethods) {
+        for (const bool damaged : {false, true}) {
+            const std::string name = "m" + std::to_string(static_cast<int>(method)) +
+                                     (damaged ? "-damaged.jpg" : ".jpg");
+            testhooks::DamageCopiesNamed(damaged ? name : "");
+            const CopyResult copied = CopyFileNoReplaceFrom(
+                tmp / "src/a.jpg", tmp / ("dst/" + name), CopyChecks{false, true}, method);
+            if (damaged) {
+                EXPECT_EQ(copied.Outcome, CopyOutcome::Failed) << name;
+                EXPECT_EQ(copied.Reason.rfind("verification failed", 0), 0U) << copied.Reason;
+            } else {
+                ASSERT_EQ(copied.Outcome, CopyOutcome::Copied) << name << ": " << copied.Reason;
+                EXPECT_TRUE(test::ReadFile(tmp / ("dst/" + name)) == contents) << name;
+                expected.push_back(name);
+            }
+        }
+    }
+    testhooks::DamageCopiesNamed("");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(test::ListFolder(tmp / "dst"), expected);
+#endif
 }
 
 TEST(CopyFileNoReplaceTest, ReadOnlySourceGivesReadOnlyCopy) {
