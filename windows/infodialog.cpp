@@ -346,9 +346,11 @@ void Tinfodialog::FormCreate() {
     }
 }
 
-void Tinfodialog::showEvent(QShowEvent* event) {
-    FormShow();
-    QDialog::showEvent(event);
+void Tinfodialog::setVisible(bool visible) {
+    if (visible && !isVisible()) {
+        FormShow();
+    }
+    QDialog::setVisible(visible);
 }
 
 void Tinfodialog::FormShow() {
