@@ -346,11 +346,9 @@ void Tinfodialog::FormCreate() {
     }
 }
 
-void Tinfodialog::setVisible(bool visible) {
-    if (visible && !isVisible()) {
-        FormShow();
-    }
-    QDialog::setVisible(visible);
+void Tinfodialog::showEvent(QShowEvent* event) {
+    FormShow();
+    QDialog::showEvent(event);
 }
 
 void Tinfodialog::FormShow() {

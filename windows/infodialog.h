@@ -103,11 +103,6 @@ public:
     QPushButton* Emailbut;
     QStatusBar* StatusBar;
 
-    // The texts of the moment and the size they need are set before the
-    // window appears: a top-level resized while it is being shown may keep
-    // its first, empty picture on Windows.
-    void setVisible(bool visible) override;
-
 public slots:
     void Okbutclick();
     void Getnewversionclick();
@@ -117,6 +112,7 @@ public slots:
     void reject() override;
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
