@@ -29,7 +29,7 @@ for need in "$@"; do
     # scripts/make-appicon.sh: the application icon's PNG and ICO renderings.
     icons) packages+=(librsvg2-bin imagemagick) ;;
     # scripts/screenshot-windows.sh: the window under Wine on a virtual display.
-    screenshot) packages+=(xvfb x11-apps imagemagick) ;;
+    screenshot) packages+=(xvfb x11-apps x11-xserver-utils imagemagick openbox xdotool) ;;
     *) echo "install-deps: unknown set '$need'" >&2; exit 2 ;;
   esac
 done
