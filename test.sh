@@ -75,6 +75,10 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 # One zone with summer time, so that the date of a summer photo is checked
 # against the offset of its own moment.
 export TZ=Europe/Berlin
+# Wine takes the ANSI code page from the Unix locale; the tests expect an
+# English-speaking Windows (code page 1252), which C.UTF-8 gives whatever
+# locale the machine itself has, or none.
+export LC_ALL=C.UTF-8
 mkdir -p "$WINEPREFIX"
 "$wineserver" -k 2>/dev/null || true  # one left from an earlier run would refuse -p
 "$wineserver" -p
