@@ -37,9 +37,9 @@ void Pause(int ms) {
 
 class TreeWalk {
 public:
-    TreeWalk(std::span<const std::string> patterns, const MultiScanCallback& callback,
+    TreeWalk(std::span<const std::string> patterns, const FolderVisitor& visitor,
              const ScanControl& control)
-        : m_callback(callback), m_control(control) {
+        : m_visitor(visitor), m_control(control) {
         m_patterns.reserve(patterns.size());
         for (const std::string& pattern : patterns) {
             m_patterns.emplace_back(pattern);
@@ -54,8 +54,6 @@ public:
         }
         std::vector<std::string> subFolders;
         {
-            // The folder is read once; both passes work from this listing,
-            // which is released before the walk goes deeper.
             platform::FolderListing::Failure failure;
             std::optional<platform::FolderListing> listing =
                 platform::FolderListing::Read(path, platform::FolderListing::Order::ByName,
@@ -74,13 +72,15 @@ public:
                 }
             }
             m_ancestors.push_back(listing->Identity());
-            ReportMatchingFiles(path, *listing);
             for (std::size_t i = 0; i < listing->Size(); ++i) {
-                const std::string& name = listing->Name(i);
-                if (name != "." && name != ".." && listing->IsPlainFolder(i)) {
-                    subFolders.push_back(name);
+                if (listing->IsPlainFolder(i)) {
+                    subFolders.push_back(listing->Name(i));
                 }
             }
+            // The listing goes with its matches, so nothing that stays open
+            // here grows with the depth of the tree.
+            std::vector<FolderMatch> matches = Matches(*listing);
+            m_visitor(path, std::move(*listing), std::move(matches));
         }
         for (const std::string& name : subFolders) {
             std::string subPath = path;
@@ -99,31 +99,24 @@ private:
         return ScanStopRequested.load() || (m_control.Stop != nullptr && m_control.Stop->load());
     }
 
-    void ReportMatchingFiles(const std::string& path, const platform::FolderListing& listing) {
+    // Pattern by pattern, each in the listing's order.
+    std::vector<FolderMatch> Matches(const platform::FolderListing& listing) const {
+        std::vector<FolderMatch> matches;
         for (std::size_t p = 0; p < m_patterns.size(); ++p) {
-            const std::vector<bool> matches = listing.Matches(m_patterns[p]);
+            const std::vector<bool> selected = listing.Matches(m_patterns[p]);
             for (std::size_t i = 0; i < listing.Size(); ++i) {
-                if (!matches[i]) {
-                    continue;
+                if (selected[i]) {
+                    matches.push_back({p, i});
                 }
-                platform::EntryDetails details;
-                if (!listing.Details(i, details) ||
-                    (details.Attributes & platform::kAttributeDirectory) != 0) {
-                    continue;
-                }
-                m_entry.Name = listing.Name(i);
-                m_entry.Attributes = details.Attributes;
-                m_entry.LastWriteTime = details.LastWriteTime;
-                m_callback(p, path, m_entry);
             }
         }
+        return matches;
     }
 
-    const MultiScanCallback& m_callback;
+    const FolderVisitor& m_visitor;
     const ScanControl& m_control;
     std::vector<platform::WildcardPattern> m_patterns;
     std::vector<platform::FolderIdentity> m_ancestors;
-    ScanEntry m_entry;
 };
 
 }  // namespace
@@ -144,14 +137,42 @@ DateTimeValue LocalTimeStamp(const ScanEntry& entry) {
     return CombineDateAndTime(date, fraction);
 }
 
-void ScanFolderTreeForPatterns(const std::string& folder, std::span<const std::string> patterns,
-                               const MultiScanCallback& callback, const ScanControl& control) {
+bool ReadScanEntry(const platform::FolderListing& listing, std::size_t index, ScanEntry& entry) {
+    platform::EntryDetails details;
+    if (!listing.Details(index, details) ||
+        (details.Attributes & platform::kAttributeDirectory) != 0) {
+        return false;
+    }
+    entry.Name = listing.Name(index);
+    entry.Attributes = details.Attributes;
+    entry.LastWriteTime = details.LastWriteTime;
+    return true;
+}
+
+void WalkFolderTree(const std::string& folder, std::span<const std::string> patterns,
+                    const FolderVisitor& visitor, const ScanControl& control) {
     ScanStopRequested.store(false);
     if (folder.empty()) {
         return;
     }
-    TreeWalk walk(patterns, callback, control);
+    TreeWalk walk(patterns, visitor, control);
     walk.Visit(platform::WithTrailingSeparator(folder), true);
+}
+
+void ScanFolderTreeForPatterns(const std::string& folder, std::span<const std::string> patterns,
+                               const MultiScanCallback& callback, const ScanControl& control) {
+    ScanEntry entry;
+    WalkFolderTree(
+        folder, patterns,
+        [&](const std::string& folderPath, platform::FolderListing listing,
+            std::vector<FolderMatch> matches) {
+            for (const FolderMatch& match : matches) {
+                if (ReadScanEntry(listing, match.EntryIndex, entry)) {
+                    callback(match.PatternIndex, folderPath, entry);
+                }
+            }
+        },
+        control);
 }
 
 void ScanFolderTree(const std::string& folder, const std::string& pattern,

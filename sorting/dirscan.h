@@ -5,8 +5,10 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "base/datetime.h"
+#include "platform/files/folderlisting.h"
 
 namespace quenby {
 
@@ -65,5 +67,23 @@ struct ScanControl {
 
 void ScanFolderTreeForPatterns(const std::string& folder, std::span<const std::string> patterns,
                                const MultiScanCallback& callback, const ScanControl& control = {});
+
+// The same walk for callers that read the files' details themselves, maybe
+// elsewhere: each folder comes with its listing, which holds it open, and
+// its matches in the order the walk would report them. Nothing is read of
+// any file; a match may turn out to be a folder or to have gone.
+struct FolderMatch {
+    std::size_t PatternIndex = 0;
+    std::size_t EntryIndex = 0;  // into the listing
+};
+using FolderVisitor =
+    std::function<void(const std::string& folderPath, platform::FolderListing listing,
+                       std::vector<FolderMatch> matches)>;
+
+void WalkFolderTree(const std::string& folder, std::span<const std::string> patterns,
+                    const FolderVisitor& visitor, const ScanControl& control = {});
+
+// The match as the walk reports it; false when it is a folder or has gone.
+bool ReadScanEntry(const platform::FolderListing& listing, std::size_t index, ScanEntry& entry);
 
 }  // namespace quenby

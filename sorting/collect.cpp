@@ -1,0 +1,225 @@
+#include "sorting/collect.h"
+
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <utility>
+
+#include "platform/files/pathsep.h"
+#include "sorting/dirscan.h"
+
+namespace quenby {
+namespace {
+
+// A folder path as a person reads it: without the separator it ends with,
+// unless that is all there is.
+std::string FolderForReading(std::string path) {
+    if (path.size() > 1 && path.back() == platform::kPathSeparator) {
+        path.pop_back();
+    }
+    return path;
+}
+
+// One listed folder whose matching files still want their details.
+struct FolderWork {
+    FolderWork(std::string path, platform::FolderListing listing, std::vector<FolderMatch> matches)
+        : Path(std::move(path)), Listing(std::move(listing)), Matches(std::move(matches)) {}
+
+    std::string Path;
+    std::optional<platform::FolderListing> Listing;  // closed once the details are read
+    std::vector<FolderMatch> Matches;
+    std::vector<FoundFiles> Found;  // per pattern
+    std::exception_ptr Failure;
+    bool Done = false;
+};
+
+// Reads the details of listed folders on helper threads, the caller's
+// thread helping whenever it would otherwise wait, and hands the folders'
+// records on in the order the folders were listed.
+class DetailQueue {
+public:
+    DetailQueue(DateSource dateFrom, std::vector<FoundFiles>& perPattern, unsigned helpers)
+        : m_dateFrom(dateFrom),
+          m_perPattern(perPattern),
+          // Without helpers each folder is read at once, as it is listed.
+          m_mostWaiting(helpers == 0 ? 1 : kMostOpenFolders) {
+        m_helpers.reserve(helpers);
+        for (unsigned i = 0; i < helpers; ++i) {
+            m_helpers.emplace_back([this] { Help(); });
+        }
+    }
+
+    DetailQueue(const DetailQueue&) = delete;
+    DetailQueue& operator=(const DetailQueue&) = delete;
+
+    ~DetailQueue() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_closing = true;
+        }
+        m_changed.notify_all();
+        for (std::thread& helper : m_helpers) {
+            helper.join();
+        }
+    }
+
+    void Add(std::unique_ptr<FolderWork> work) {
+        std::unique_lock lock(m_mutex);
+        m_waiting.push_back(std::move(work));
+        m_changed.notify_all();
+        HandOnReady(lock);
+        while (m_waiting.size() >= m_mostWaiting) {
+            WorkOrWait(lock);
+        }
+    }
+
+    // Returns once every folder added is handed on.
+    void Finish() {
+        std::unique_lock lock(m_mutex);
+        while (!m_waiting.empty()) {
+            WorkOrWait(lock);
+        }
+    }
+
+private:
+    // Each waiting folder holds a descriptor open.
+    static constexpr std::size_t kMostOpenFolders = 64;
+
+    void Help() {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_changed.wait(lock, [this] { return m_closing || m_claimed < m_waiting.size(); });
+            if (m_closing) {
+                return;
+            }
+            DetailNext(lock);
+        }
+    }
+
+    void WorkOrWait(std::unique_lock<std::mutex>& lock) {
+        if (!DetailNext(lock)) {
+            m_changed.wait(lock, [this] { return m_waiting.front()->Done; });
+        }
+        HandOnReady(lock);
+    }
+
+    // Reads the oldest folder nobody has taken yet; false when there is none.
+    bool DetailNext(std::unique_lock<std::mutex>& lock) {
+        if (m_claimed == m_waiting.size()) {
+            return false;
+        }
+        FolderWork& work = *m_waiting[m_claimed++];
+        lock.unlock();
+        Detail(work);
+        lock.lock();
+        work.Done = true;
+        m_changed.notify_all();
+        return true;
+    }
+
+    void Detail(FolderWork& work) const {
+        try {
+            work.Found.resize(m_perPattern.size());
+            ScanEntry entry;
+            for (const FolderMatch& match : work.Matches) {
+                if (ReadScanEntry(*work.Listing, match.EntryIndex, entry)) {
+                    CollectFoundFile(work.Found[match.PatternIndex], work.Path, entry, m_dateFrom);
+                }
+            }
+        } catch (...) {
+            work.Failure = std::current_exception();
+        }
+        work.Listing.reset();
+    }
+
+    // Only the caller's thread hands on, so the lists grow in listing order.
+    void HandOnReady(std::unique_lock<std::mutex>& lock) {
+        while (!m_waiting.empty() && m_waiting.front()->Done) {
+            const std::unique_ptr<FolderWork> work = std::move(m_waiting.front());
+            m_waiting.pop_front();
+            --m_claimed;
+            lock.unlock();
+            HandOn(*work);
+            lock.lock();
+        }
+    }
+
+    void HandOn(FolderWork& work) {
+        if (work.Failure) {
+            std::rethrow_exception(work.Failure);
+        }
+        for (std::size_t p = 0; p < work.Found.size(); ++p) {
+            FoundFiles& list = m_perPattern[p];
+            list.insert(list.end(), std::make_move_iterator(work.Found[p].begin()),
+                        std::make_move_iterator(work.Found[p].end()));
+        }
+    }
+
+    const DateSource m_dateFrom;
+    std::vector<FoundFiles>& m_perPattern;
+    const std::size_t m_mostWaiting;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    // Listed and not yet handed on, in listing order; the first m_claimed
+    // are being read or done.
+    std::deque<std::unique_ptr<FolderWork>> m_waiting;
+    std::size_t m_claimed = 0;
+    bool m_closing = false;
+    std::vector<std::thread> m_helpers;
+};
+
+}  // namespace
+
+FoundFiles CollectFoundFiles(const SortOptions& options, const std::vector<std::string>& patterns,
+                             const ProblemCallback& problems, const std::atomic<bool>* stop,
+                             unsigned helpers) {
+    FoundFiles found;
+    if (patterns.empty()) {
+        return found;
+    }
+    ScanControl control;
+    control.Stop = stop;
+    control.OnUnreadableFolder = [&problems](const std::string& folderPath,
+                                             const std::string& reason) {
+        if (problems) {
+            problems(SortProblem{"cannot read the folder " + FolderForReading(folderPath) + ": " +
+                                 reason});
+        }
+    };
+    // One walk per source folder serves every pattern; the per-pattern lists
+    // are joined in pattern order, which is the order of one walk per pattern.
+    std::vector<FoundFiles> perPattern(patterns.size());
+    DetailQueue queue(options.DateFrom, perPattern, helpers);
+    for (const std::string& folder : options.SourceFolders) {
+        if (stop != nullptr && stop->load()) {
+            break;
+        }
+        WalkFolderTree(
+            folder, patterns,
+            [&queue](const std::string& folderPath, platform::FolderListing listing,
+                     std::vector<FolderMatch> matches) {
+                if (!matches.empty()) {
+                    queue.Add(std::make_unique<FolderWork>(folderPath, std::move(listing),
+                                                           std::move(matches)));
+                }
+            },
+            control);
+        queue.Finish();
+        for (FoundFiles& list : perPattern) {
+            if (found.empty()) {
+                found = std::move(list);
+            } else {
+                found.insert(found.end(), std::make_move_iterator(list.begin()),
+                             std::make_move_iterator(list.end()));
+            }
+            list = FoundFiles();
+        }
+    }
+    return found;
+}
+
+}  // namespace quenby
