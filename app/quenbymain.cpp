@@ -484,7 +484,7 @@ void TQuenbyform::ExecbutClick() {
                    });
     LatestProgress latest;
     const quenby::ProgressCallback progress = [&latest](const quenby::SortProgress& step) {
-        latest.Set(step.Text);
+        latest.Set(step.Text());
     };
     const auto showProgress = [this, &latest] {
         if (const std::optional<std::string> text = latest.Take()) {

@@ -3,10 +3,12 @@
 #include <cstdint>
 #include <exception>
 #include <optional>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
+#include "base/parallel.h"
 #include "base/stringtable.h"
 #include "metadata/capturedate.h"
 #include "platform/files/filecompare.h"
@@ -17,6 +19,7 @@
 #include "platform/files/pathsep.h"
 #include "platform/files/preview.h"
 #include "platform/files/temporaryname.h"
+#include "sorting/collect.h"
 #include "sorting/datenaming.h"
 
 namespace quenby {
@@ -26,15 +29,6 @@ bool StopRequested(const std::atomic<bool>* stop) {
     return stop != nullptr && stop->load();
 }
 
-// A folder path as a person reads it: without the separator it ends with,
-// unless that is all there is.
-std::string FolderForReading(std::string path) {
-    if (path.size() > 1 && path.back() == platform::kPathSeparator) {
-        path.pop_back();
-    }
-    return path;
-}
-
 // The name a copy takes beside a different file of its own name:
 // "IMG_0001.JPG" becomes "IMG_0001-2.JPG"; a name without an extension, or
 // a hidden one such as ".profile", gets the number at its end.
@@ -42,48 +36,6 @@ std::string NumberedName(const std::string& name, int number) {
     const std::size_t dot = name.rfind('.');
     const std::size_t cut = dot == std::string::npos || dot == 0 ? name.size() : dot;
     return name.substr(0, cut) + "-" + std::to_string(number) + name.substr(cut);
-}
-
-FoundFiles Collect(const SortOptions& options, const std::vector<std::string>& patterns,
-                   const ProblemCallback& problems, const std::atomic<bool>* stop) {
-    FoundFiles found;
-    if (patterns.empty()) {
-        return found;
-    }
-    ScanControl control;
-    control.Stop = stop;
-    control.OnUnreadableFolder = [&problems](const std::string& folderPath,
-                                             const std::string& reason) {
-        if (problems) {
-            problems(SortProblem{"cannot read the folder " + FolderForReading(folderPath) + ": " +
-                                 reason});
-        }
-    };
-    // One walk per source folder serves every pattern; the per-pattern lists
-    // are joined in pattern order, which is the order of one walk per pattern.
-    std::vector<FoundFiles> perPattern(patterns.size());
-    for (const std::string& folder : options.SourceFolders) {
-        if (StopRequested(stop)) {
-            break;
-        }
-        ScanFolderTreeForPatterns(
-            folder, patterns,
-            [&perPattern, &options](std::size_t index, const std::string& folderPath,
-                                    const ScanEntry& entry) {
-                CollectFoundFile(perPattern[index], folderPath, entry, options.DateFrom);
-            },
-            control);
-        for (FoundFiles& list : perPattern) {
-            if (found.empty()) {
-                found = std::move(list);
-            } else {
-                found.insert(found.end(), std::make_move_iterator(list.begin()),
-                             std::make_move_iterator(list.end()));
-            }
-            list = FoundFiles();
-        }
-    }
-    return found;
 }
 
 class FileSteps {
@@ -101,7 +53,8 @@ public:
                                         : options.FallbackDatePattern)) {}
 
     void Run(const Suchrecord& record) {
-        const std::string folder = m_root + RenderDate(record.Datum, m_naming);
+        DayPath& day = DayPathOf(record.Datum);
+        const std::string& folder = day.Path;
         const std::string name =
             m_options.RenameFiles
                 ? ComposeDateName(record.Datum, m_options.Prefix, m_options.Suffix, m_naming)
@@ -118,10 +71,12 @@ public:
                    ": prefix and suffix make no plain file name");
             return;
         }
-        DayFolder* day = EnsureFolder(folder);
+        if (day.Folder == nullptr) {
+            day.Folder = EnsureFolder(folder);
+        }
 
         const std::optional<platform::CopyResult> copy =
-            CopyUnderFreeName(record, day, name, target);
+            CopyUnderFreeName(record, day.Folder, name, target);
         if (!copy) {
             return;
         }
@@ -134,17 +89,53 @@ public:
         // succeeded: otherwise the copy may vanish with the next power cut.
         if (copy->Outcome == platform::CopyOutcome::CopiedNotFlushed) {
             KeptNotOnDisk(record, target, copy->Reason);
-        } else if (day != nullptr && !day->FlushFailure.empty()) {
-            KeptNotOnDisk(record, target, day->FlushFailure);
+        } else if (day.Folder != nullptr && !day.Folder->FlushFailure.empty()) {
+            KeptNotOnDisk(record, target, day.Folder->FlushFailure);
         } else {
             DeleteSource(record, copy->Source);
         }
     }
 
+    // Lists, before the first step, every day folder the records need that
+    // is there already, several at once: one after another, each at the
+    // first file of its day, they would hold up a run whose copies exist.
+    // Each listing is taken up at that first file, when the folder is still
+    // there; whatever is put there meanwhile is still safe, as the copy
+    // never replaces a file.
+    void ListDayFoldersAhead(const FoundFiles& found, unsigned helpers,
+                             const std::atomic<bool>* stop) {
+        std::vector<const std::string*> paths;
+        std::unordered_set<std::string_view> seen;
+        for (const Suchrecord& record : found) {
+            const std::size_t known = m_days.size();
+            const DayPath& day = DayPathOf(record.Datum);
+            if (m_days.size() != known && seen.insert(day.Path).second) {
+                paths.push_back(&day.Path);
+            }
+        }
+        std::vector<std::optional<ListedDay>> listed(paths.size());
+        RunInParallel(paths.size(), helpers, [&](std::size_t i) {
+            if (StopRequested(stop) || !platform::FolderExists(*paths[i])) {
+                return;
+            }
+            ListedDay ahead;
+            ahead.Leftovers = ListDayFolder(*paths[i], ahead.Day);
+            if (ahead.Day.Listed) {
+                listed[i] = std::move(ahead);
+            }
+        });
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            if (listed[i]) {
+                m_listedAhead.emplace(*paths[i], std::move(*listed[i]));
+            }
+        }
+    }
+
 private:
-    // What the run knows of one day's folder. Each is read once, when the
-    // run first needs it, and then kept up to date with the run's own
-    // copies, so that asking whether a target exists costs no disk access.
+    // What the run knows of one day's folder. Each is read once, before the
+    // first step or when the run first needs it, and then kept up to date
+    // with the run's own copies, so that asking whether a target exists
+    // costs no disk access.
     // The copy itself never replaces anything, so a file that another
     // program puts there meanwhile is still safe: the copy reads "exists".
     struct DayFolder {
@@ -308,13 +299,42 @@ private:
         }
     }
 
+    // The photos of one day lie scattered over a card: each day's folder
+    // path is written once, and its folder looked up by path until it is
+    // there (several days share one where the date pattern leaves out the day).
+    struct DayPath {
+        std::string Path;
+        DayFolder* Folder = nullptr;
+    };
+
+    DayPath& DayPathOf(DateTimeValue date) {
+        const CalendarDate day = DecodeDate(date);
+        const std::int64_t key =
+            (static_cast<std::int64_t>(day.Year) * 13 + day.Month) * 32 + day.Day;
+        auto known = m_days.find(key);
+        if (known == m_days.end()) {
+            known = m_days.emplace(key, DayPath{m_root + RenderDate(date, m_naming)}).first;
+        }
+        return known->second;
+    }
+
     DayFolder* EnsureFolder(const std::string& folder) {
         if (const auto known = m_folders.find(folder); known != m_folders.end()) {
             return &known->second;
         }
         DayFolder day;
+        auto ahead = m_listedAhead.extract(folder);
         if (platform::FolderExists(folder)) {
-            ReadDayFolder(folder, day, m_options.DryRun);
+            bool leftovers = false;
+            if (ahead) {
+                day = std::move(ahead.mapped().Day);
+                leftovers = ahead.mapped().Leftovers;
+            } else {
+                leftovers = ListDayFolder(folder, day);
+            }
+            if (leftovers) {
+                TidyLeftovers(folder, day, m_options.DryRun);
+            }
         } else if (const platform::FileStatus created = m_options.DryRun
                                                             ? platform::PreviewCreateFolder(folder)
                                                             : platform::CreateFolder(folder)) {
@@ -337,15 +357,14 @@ private:
         return &m_folders.emplace(folder, std::move(day)).first->second;
     }
 
-    // Lists a day folder that was there before. A killed run may have left
-    // its temporary files there, and claims of names whose copies never
-    // came; those are removed first (a dry run leaves them) and count as
-    // absent.
-    static void ReadDayFolder(const std::string& folder, DayFolder& day, bool dryRun) {
+    // Lists a day folder that was there before; true when a killed run may
+    // have left its temporary files there. Reads nothing else, so several
+    // folders may be listed at once.
+    static bool ListDayFolder(const std::string& folder, DayFolder& day) {
         const auto listing =
             platform::FolderListing::Read(folder, platform::FolderListing::Order::AsStored);
         if (!listing) {
-            return;
+            return false;
         }
         day.Listed = true;
         day.Files.reserve(listing->Size());
@@ -356,13 +375,17 @@ private:
                 day.Files.insert(platform::FolderNameKey(listing->Name(i)));
             }
         }
-        if (leftovers) {
-            for (const std::string& removed : dryRun ? platform::FindLeftoverCopies(folder)
-                                                     : platform::RemoveLeftoverCopies(folder)) {
-                day.Files.erase(platform::FolderNameKey(removed));
-                if (dryRun) {
-                    day.Leftovers.insert(platform::FolderNameKey(removed));
-                }
+        return leftovers;
+    }
+
+    // A killed run's temporary files, and claims of names whose copies never
+    // came, are removed (a dry run leaves them) and count as absent.
+    static void TidyLeftovers(const std::string& folder, DayFolder& day, bool dryRun) {
+        for (const std::string& removed : dryRun ? platform::FindLeftoverCopies(folder)
+                                                 : platform::RemoveLeftoverCopies(folder)) {
+            day.Files.erase(platform::FolderNameKey(removed));
+            if (dryRun) {
+                day.Leftovers.insert(platform::FolderNameKey(removed));
             }
         }
     }
@@ -393,7 +416,13 @@ private:
     const ProblemCallback& m_problems;
     const std::string m_root;
     const DateNamingSettings m_naming;
+    std::unordered_map<std::int64_t, DayPath> m_days;
     std::unordered_map<std::string, DayFolder> m_folders;
+    struct ListedDay {
+        DayFolder Day;
+        bool Leftovers = false;
+    };
+    std::unordered_map<std::string, ListedDay> m_listedAhead;
     std::string m_folderFailure;  // why the last day folder could not be made
     platform::CopyTargets m_targets;
 };
@@ -434,6 +463,10 @@ std::vector<std::string> SplitMask(std::string_view text) {
     }
 }
 
+std::string SortProgress::Text() const {
+    return FormatText(Format, {Counts.Copied, Counts.Found});
+}
+
 void MessageList::Add(std::string line) {
     if (m_listener) {
         m_listener(line);
@@ -447,10 +480,12 @@ SortCounts SortRun(const SortOptions& options, MessageList& messages,
                    const ProgressCallback& progress, const ProblemCallback& problems,
                    const std::atomic<bool>* stopRequested) {
     SortCounts counts;
-    const FoundFiles found = Collect(options, SplitMask(options.MaskText), problems, stopRequested);
+    const FoundFiles found = CollectFoundFiles(options, SplitMask(options.MaskText), problems,
+                                               stopRequested, DefaultHelperThreads());
     counts.Found = static_cast<std::int64_t>(found.size());
 
     FileSteps steps(options, messages, counts, problems);
+    steps.ListDayFoldersAhead(found, DefaultHelperThreads(), stopRequested);
     std::int64_t done = 0;
     const std::string progressFormat = LoadStr(kStrFilesCopied);
     for (const Suchrecord& record : found) {
@@ -465,8 +500,7 @@ SortCounts SortRun(const SortOptions& options, MessageList& messages,
             continue;
         }
         if (progress) {
-            const std::string text = FormatText(progressFormat, {counts.Copied, counts.Found});
-            progress(SortProgress{text, counts, done});
+            progress(SortProgress{progressFormat, counts, done});
         }
     }
     return counts;

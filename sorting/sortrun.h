@@ -109,9 +109,13 @@ struct SortCounts {
 };
 
 struct SortProgress {
-    const std::string& Text;  // "%d of %d files copied"
+    const std::string& Format;  // "%d of %d files copied"
     SortCounts Counts;
     std::int64_t RecordsDone = 0;
+
+    // The format filled in; written only when asked for, as most steps'
+    // progress is never shown.
+    std::string Text() const;
 };
 
 // Called after each file step that ran to its end.

@@ -240,6 +240,27 @@ TEST_F(SortRunFaultsTest, ASourceThatVanishesBeforeItsCopyIsReported) {
     EXPECT_EQ(test::ListFolder(P("Photos/2014-05-03")), Lines{"a.jpg"});
 }
 
+// The run reads the day folders it will need before its first copy; one
+// that is gone by the time its photos come is made again, not trusted.
+TEST_F(SortRunFaultsTest, ADayFolderRemovedDuringTheRunIsMadeAgain) {
+    Photo("Card/a.jpg", "jpeg", 3);
+    Photo("Card/b.jpg", "jpeg", 4);
+    test::WriteFile(P("Photos/2014-05-04/b.jpg"), "other");
+    const SortOptions options = Options({"Card"}, "Photos");
+    m_messages = MessageList();
+    SortRun(options, m_messages, [&](const SortProgress& progress) {
+        if (progress.RecordsDone == 1) {
+            std::filesystem::remove_all(P("Photos/2014-05-04"));
+        }
+    });
+    EXPECT_EQ(m_messages.Lines(),
+              (Lines{"Folder " + P("Photos/2014-05-03") + " was created",
+                     "Copied file " + P("Card/a.jpg") + " to " + P("Photos/2014-05-03/a.jpg"),
+                     "Folder " + P("Photos/2014-05-04") + " was created",
+                     "Copied file " + P("Card/b.jpg") + " to " + P("Photos/2014-05-04/b.jpg")}));
+    EXPECT_EQ(test::ReadFile(P("Photos/2014-05-04/b.jpg")), "jpeg");
+}
+
 TEST_F(SortRunFaultsTest, ADirectoryWhereTheCopyShouldGoIsLeftAlone) {
     Photo("Card/a.jpg");
     test::WriteFile(P("Photos/2014-05-03/a.jpg/keep.txt"), "keep");

@@ -44,7 +44,7 @@ protected:
         m_messages = MessageList();
         m_progress.clear();
         return SortRun(options, m_messages, [this](const SortProgress& progress) {
-            m_progress.push_back(progress.Text);
+            m_progress.push_back(progress.Text());
         });
     }
 
