@@ -11,8 +11,7 @@ namespace quenby {
 
 unsigned DefaultHelperThreads() {
     constexpr unsigned kMostHelpers = 3;
-    const unsigned processors = std::thread::hardware_concurrency();
-    return processors <= 1 ? 0 : std::min(processors - 1, kMostHelpers);
+    return std::clamp(std::thread::hardware_concurrency(), 1U, kMostHelpers);
 }
 
 void RunInParallel(std::size_t count, unsigned helpers,

@@ -5,9 +5,10 @@
 
 namespace quenby {
 
-// As many helper threads as the machine has processors beside the caller's,
-// a few at most: the work they share is mostly waiting on file systems,
-// which more threads than that only crowd.
+// One helper thread per processor, a few at most, and one even on a single
+// processor: the work they share is mostly asking file systems, whose
+// answers come sooner when the next question is already waiting, and the
+// caller's thread often waits itself. More than a few only crowd.
 unsigned DefaultHelperThreads();
 
 // Runs task(0) .. task(count - 1), each once, on the caller's thread and up
