@@ -42,8 +42,10 @@ struct FolderWork {
 // records on in the order the folders were listed.
 class DetailQueue {
 public:
-    DetailQueue(DateSource dateFrom, std::vector<FoundFiles>& perPattern, unsigned helpers)
+    DetailQueue(DateSource dateFrom, std::vector<FoundFiles>& perPattern, unsigned helpers,
+                const std::atomic<bool>* stop)
         : m_dateFrom(dateFrom),
+          m_stop(stop),
           m_perPattern(perPattern),
           // Without helpers each folder is read at once, as it is listed.
           m_mostWaiting(helpers == 0 ? 1 : kMostOpenFolders) {
@@ -126,6 +128,12 @@ private:
             work.Found.resize(m_perPattern.size());
             ScanEntry entry;
             for (const FolderMatch& match : work.Matches) {
+                // A stopped run takes no further step, so nothing found
+                // after the stop is used: on a slow drive, reading the
+                // waiting folders' files would only hold up the end.
+                if (m_stop != nullptr && m_stop->load()) {
+                    break;
+                }
                 if (ReadScanEntry(*work.Listing, match.EntryIndex, entry)) {
                     CollectFoundFile(work.Found[match.PatternIndex], work.Path, entry, m_dateFrom);
                 }
@@ -160,6 +168,7 @@ private:
     }
 
     const DateSource m_dateFrom;
+    const std::atomic<bool>* const m_stop;
     std::vector<FoundFiles>& m_perPattern;
     const std::size_t m_mostWaiting;
     std::mutex m_mutex;
@@ -193,7 +202,7 @@ FoundFiles CollectFoundFiles(const SortOptions& options, const std::vector<std::
     // One walk per source folder serves every pattern; the per-pattern lists
     // are joined in pattern order, which is the order of one walk per pattern.
     std::vector<FoundFiles> perPattern(patterns.size());
-    DetailQueue queue(options.DateFrom, perPattern, helpers);
+    DetailQueue queue(options.DateFrom, perPattern, helpers, stop);
     for (const std::string& folder : options.SourceFolders) {
         if (stop != nullptr && stop->load()) {
             break;

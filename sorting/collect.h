@@ -11,7 +11,8 @@ namespace quenby {
 // Finds every file below the options' source folders that matches one of
 // `patterns`, in the order of one walk per source folder and pattern, and
 // gives each its date. A folder that cannot be read is a failed problem.
-// Once `stop` is set, no further folder is read.
+// Once `stop` is set, no further folder or file is read, and what is found
+// is cut short.
 //
 // The files' details (their times, or their capture dates) are read on
 // `helpers` threads besides the caller's while the walk lists the folders
