@@ -1,5 +1,6 @@
-// Times collecting a tree's photos by last-write time and by capture date,
-// in turns on a warm cache, and prints the medians and their ratio.
+// Times collecting a tree's photos as a run does (on its helper threads), by
+// last-write time and by capture date, in turns on a warm cache, and prints
+// the medians and their ratio.
 // Usage: quenby_capture_bench FOLDER [ROUNDS]
 #include <algorithm>
 #include <chrono>
@@ -8,18 +9,21 @@
 #include <string>
 #include <vector>
 
+#include "base/parallel.h"
+#include "sorting/collect.h"
 #include "sorting/sortrun.h"
 
 namespace {
 
 double CollectSeconds(const std::string& folder, quenby::DateSource source,
                       quenby::FoundFiles& found) {
-    found.clear();
+    quenby::SortOptions options;
+    options.SourceFolders = {folder};
+    options.DateFrom = source;
+    // As a run collects: the files' dates read on its helper threads.
     const auto start = std::chrono::steady_clock::now();
-    quenby::ScanFolderTree(folder, "*.jpg",
-                           [&](const std::string& folderPath, const quenby::ScanEntry& entry) {
-                               quenby::CollectFoundFile(found, folderPath, entry, source);
-                           });
+    found =
+        quenby::CollectFoundFiles(options, {"*.jpg"}, {}, nullptr, quenby::DefaultHelperThreads());
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
