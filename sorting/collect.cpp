@@ -1,11 +1,12 @@
 #include "sorting/collect.h"
 
+#include <algorithm>
 #include <condition_variable>
+#include <cstddef>
 #include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <thread>
 #include <utility>
 
@@ -24,18 +25,24 @@ std::string FolderForReading(std::string path) {
     return path;
 }
 
-// One listed folder whose matching files still want their details.
+// Part of a listed folder's matching files, which still want their details.
 struct FolderWork {
-    FolderWork(std::string path, platform::FolderListing listing, std::vector<FolderMatch> matches)
+    FolderWork(std::string path, std::shared_ptr<const platform::FolderListing> listing,
+               std::vector<FolderMatch> matches)
         : Path(std::move(path)), Listing(std::move(listing)), Matches(std::move(matches)) {}
 
     std::string Path;
-    std::optional<platform::FolderListing> Listing;  // closed once the details are read
+    // Shared by the folder's parts; closed once the last has its details.
+    std::shared_ptr<const platform::FolderListing> Listing;
     std::vector<FolderMatch> Matches;
     std::vector<FoundFiles> Found;  // per pattern
     std::exception_ptr Failure;
     bool Done = false;
 };
+
+// A phone keeps thousands of photos in one folder: the files are read in
+// parts of this many, so that the helpers share a big folder too.
+constexpr std::size_t kFilesPerPart = 256;
 
 // Reads the details of listed folders on helper threads, the caller's
 // thread helping whenever it would otherwise wait, and hands the folders'
@@ -88,7 +95,7 @@ public:
     }
 
 private:
-    // Each waiting folder holds a descriptor open.
+    // Each waiting part may hold its folder's descriptor open.
     static constexpr std::size_t kMostOpenFolders = 64;
 
     void Help() {
@@ -211,9 +218,17 @@ FoundFiles CollectFoundFiles(const SortOptions& options, const std::vector<std::
             folder, patterns,
             [&queue](const std::string& folderPath, platform::FolderListing listing,
                      std::vector<FolderMatch> matches) {
-                if (!matches.empty()) {
-                    queue.Add(std::make_unique<FolderWork>(folderPath, std::move(listing),
-                                                           std::move(matches)));
+                if (matches.empty()) {
+                    return;
+                }
+                const auto shared =
+                    std::make_shared<const platform::FolderListing>(std::move(listing));
+                for (std::size_t first = 0; first < matches.size(); first += kFilesPerPart) {
+                    const auto begin = matches.begin() + static_cast<std::ptrdiff_t>(first);
+                    const auto end = matches.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                                           matches.size(), first + kFilesPerPart));
+                    queue.Add(std::make_unique<FolderWork>(folderPath, shared,
+                                                           std::vector<FolderMatch>(begin, end)));
                 }
             },
             control);
