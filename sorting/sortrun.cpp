@@ -52,8 +52,10 @@ public:
                                         ? RegionalDatePattern()
                                         : options.FallbackDatePattern)) {}
 
-    void Run(const Suchrecord& record) {
-        DayPath& day = DayPathOf(record.Datum);
+    // The step for found[index]; ListDayFoldersAhead(found) comes first.
+    void Run(const FoundFiles& found, std::size_t index) {
+        const Suchrecord& record = found[index];
+        DayPath& day = *m_dayOfRecord[index];
         const std::string& folder = day.Path;
         const std::string name =
             m_options.RenameFiles
@@ -96,19 +98,21 @@ public:
         }
     }
 
-    // Lists, before the first step, every day folder the records need that
-    // is there already, several at once: one after another, each at the
-    // first file of its day, they would hold up a run whose copies exist.
-    // Each listing is taken up at that first file, when the folder is still
-    // there; whatever is put there meanwhile is still safe, as the copy
-    // never replaces a file.
+    // Works out each record's day folder once, and lists, before the first
+    // step, every one the records need that is there already, several at
+    // once: one after another, each at the first file of its day, they would
+    // hold up a run whose copies exist. Each listing is taken up at that
+    // first file, when the folder is still there; whatever is put there
+    // meanwhile is still safe, as the copy never replaces a file.
     void ListDayFoldersAhead(const FoundFiles& found, unsigned helpers,
                              const std::atomic<bool>* stop) {
         std::vector<const std::string*> paths;
         std::unordered_set<std::string_view> seen;
+        m_dayOfRecord.reserve(found.size());
         for (const Suchrecord& record : found) {
             const std::size_t known = m_days.size();
-            const DayPath& day = DayPathOf(record.Datum);
+            DayPath& day = DayPathOf(record.Datum);
+            m_dayOfRecord.push_back(&day);
             if (m_days.size() != known && seen.insert(day.Path).second) {
                 paths.push_back(&day.Path);
             }
@@ -417,6 +421,7 @@ private:
     const std::string m_root;
     const DateNamingSettings m_naming;
     std::unordered_map<std::int64_t, DayPath> m_days;
+    std::vector<DayPath*> m_dayOfRecord;  // each found record's, in order
     std::unordered_map<std::string, DayFolder> m_folders;
     struct ListedDay {
         DayFolder Day;
@@ -480,22 +485,23 @@ SortCounts SortRun(const SortOptions& options, MessageList& messages,
                    const ProgressCallback& progress, const ProblemCallback& problems,
                    const std::atomic<bool>* stopRequested) {
     SortCounts counts;
-    const FoundFiles found = CollectFoundFiles(options, SplitMask(options.MaskText), problems,
-                                               stopRequested, DefaultHelperThreads());
+    const unsigned helpers = DefaultHelperThreads();
+    const FoundFiles found =
+        CollectFoundFiles(options, SplitMask(options.MaskText), problems, stopRequested, helpers);
     counts.Found = static_cast<std::int64_t>(found.size());
 
     FileSteps steps(options, messages, counts, problems);
-    steps.ListDayFoldersAhead(found, DefaultHelperThreads(), stopRequested);
+    steps.ListDayFoldersAhead(found, helpers, stopRequested);
     std::int64_t done = 0;
     const std::string progressFormat = LoadStr(kStrFilesCopied);
-    for (const Suchrecord& record : found) {
+    for (std::size_t index = 0; index < found.size(); ++index) {
         if (StopRequested(stopRequested)) {
             break;
         }
         ++done;
         // A failure inside one file's step skips the rest of that step only.
         try {
-            steps.Run(record);
+            steps.Run(found, index);
         } catch (const std::exception&) {
             continue;
         }
