@@ -261,36 +261,30 @@ TEST_F(SortRunFaultsTest, ADayFolderRemovedDuringTheRunIsMadeAgain) {
     EXPECT_EQ(test::ReadFile(P("Photos/2014-05-04/b.jpg")), "jpeg");
 }
 
-TEST_F(SortRunFaultsTest, ADirectoryWhereTheCopyShouldGoIsLeftAlone) {
-    Photo("Card/a.jpg");
+// A folder, a link to a file elsewhere and a dangling link under the copy's
+// name: none is replaced, and the link to a file counts as that file.
+TEST_F(SortRunFaultsTest, WhatStandsUnderTheCopysNameIsLeftAlone) {
+    for (const char* name : {"Card/a.jpg", "Card/dangling.jpg", "Card/linked.jpg"}) {
+        Photo(name);
+    }
     test::WriteFile(P("Photos/2014-05-03/a.jpg/keep.txt"), "keep");
-    SortOptions options = Options({"Card"}, "Photos");
-    options.DeleteSources = true;
-    const SortCounts counts = RunChecked(options);
-    EXPECT_EQ(m_messages.Lines(), (Lines{"File " + P("Card/a.jpg") + " could not copied to " +
-                                         P("Photos/2014-05-03/a.jpg")}));
-    EXPECT_EQ(counts.Copied, 0);
-    EXPECT_EQ(test::ReadFile(P("Photos/2014-05-03/a.jpg/keep.txt")), "keep");
-    EXPECT_TRUE(test::Exists(P("Card/a.jpg")));
-}
-
-TEST_F(SortRunFaultsTest, LinksInTheDayFolderAreFollowedAndNeverReplaced) {
-    Photo("Card/linked.jpg");
-    Photo("Card/dangling.jpg");
     test::WriteFile(P("Elsewhere/linked.jpg"), "other");
-    test::MakeFolders(P("Photos/2014-05-03"));
     ASSERT_EQ(
         ::symlink(P("Elsewhere/linked.jpg").c_str(), P("Photos/2014-05-03/linked.jpg").c_str()), 0);
     ASSERT_EQ(::symlink("nowhere", P("Photos/2014-05-03/dangling.jpg").c_str()), 0);
     SortOptions options = Options({"Card"}, "Photos");
     options.DeleteSources = true;
     const SortCounts counts = RunChecked(options);
-    EXPECT_EQ(m_messages.Lines(),
-              (Lines{"File " + P("Card/dangling.jpg") + " could not copied to " +
-                         P("Photos/2014-05-03/dangling.jpg"),
-                     "File " + P("Photos/2014-05-03/linked.jpg") + " exists"}));
+    const auto failed = [this](const std::string& name) {
+        return "File " + P("Card/" + name) + " could not copied to " +
+               P("Photos/2014-05-03/" + name);
+    };
+    EXPECT_EQ(m_messages.Lines(), (Lines{failed("a.jpg"), failed("dangling.jpg"),
+                                         "File " + P("Photos/2014-05-03/linked.jpg") + " exists"}));
     EXPECT_EQ(counts.Copied, 0);
+    EXPECT_EQ(test::ReadFile(P("Photos/2014-05-03/a.jpg/keep.txt")), "keep");
     EXPECT_EQ(test::ReadFile(P("Elsewhere/linked.jpg")), "other");
+    EXPECT_EQ(test::ListFolder(P("Card")).size(), 3U);
 }
 
 TEST_F(SortRunFaultsTest, AReadOnlySourceIsCopiedButNeverDeleted) {
