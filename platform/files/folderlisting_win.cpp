@@ -6,10 +6,9 @@
 #include <utility>
 
 #include "platform/files/folderlisting.h"
+#include "platform/files/namekey.h"
 #include "platform/files/nameorder.h"
 #include "platform/files/pathsep.h"
-#include "platform/text/casefold.h"
-#include "platform/text/utf8.h"
 #include "platform/text/widetext.h"
 
 namespace quenby::platform {
@@ -34,16 +33,6 @@ bool InformationFollowing(const std::wstring& path, BY_HANDLE_FILE_INFORMATION& 
     const bool ok = ::GetFileInformationByHandle(handle, &info) != FALSE;
     ::CloseHandle(handle);
     return ok;
-}
-
-// Names compare without regard to case on this system, so a name that the
-// enumeration spells differently still finds its entry.
-std::u32string NameKey(const std::string& name) {
-    std::u32string key = DecodeUtf8Lossless(name);
-    for (char32_t& c : key) {
-        c = SimpleCaseFold(c);
-    }
-    return key;
 }
 
 }  // namespace
@@ -102,7 +91,7 @@ std::optional<FolderListing> FolderListing::Read(const std::string& path, Order 
         listing.m_identity = {info.dwVolumeSerialNumber,
                               Join(info.nFileIndexHigh, info.nFileIndexLow)};
     } else {
-        listing.m_identity = {UINT64_MAX, std::hash<std::u32string>{}(NameKey(folder))};
+        listing.m_identity = {UINT64_MAX, std::hash<std::string>{}(FolderNameKey(folder))};
     }
     if (order == Order::ByName) {
         std::sort(listing.m_entries.begin(), listing.m_entries.end(),
@@ -182,13 +171,15 @@ std::vector<bool> FolderListing::Matches(const WildcardPattern& pattern) const {
     if (find == INVALID_HANDLE_VALUE) {
         return matches;
     }
-    std::unordered_map<std::u32string, std::size_t> byName;
+    // Names compare without regard to case on this system, so a name that
+    // the enumeration spells differently still finds its entry.
+    std::unordered_map<std::string, std::size_t> byName;
     byName.reserve(m_entries.size());
     for (std::size_t i = 0; i < m_entries.size(); ++i) {
-        byName.emplace(NameKey(m_entries[i].Name), i);
+        byName.emplace(FolderNameKey(m_entries[i].Name), i);
     }
     do {
-        const auto found = byName.find(NameKey(FromWide(data.cFileName)));
+        const auto found = byName.find(FolderNameKey(FromWide(data.cFileName)));
         if (found != byName.end()) {
             matches[found->second] = true;
         }
