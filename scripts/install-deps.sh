@@ -18,7 +18,7 @@ for need in "$@"; do
     # sets the windows in each of the three fonts.
     test) packages+=(libgtest-dev unrtf desktop-file-utils locales libheif-examples strace fuse3
                      exfat-fuse exfatprogs fusefat dosfstools e2fsprogs xfsprogs btrfs-progs
-                     groff-base appstream bash-completion lintian debootstrap
+                     groff-base appstream bash-completion lintian debootstrap libfuse3-dev pkg-config
                      fonts-dejavu-core fonts-liberation2 fonts-cantarell) ;;
     bench) packages+=(hyperfine time python3) ;;
     fuzz) packages+=(clang libclang-rt-dev) ;;
