@@ -14,8 +14,9 @@ namespace quenby::platform {
 // access-time update where the system lets us say so.
 class FileRange {
 public:
-    // Empty when the path cannot be opened for reading.
-    static std::optional<FileRange> Open(const std::string& path);
+    // Empty when the path cannot be opened for reading; then `failure`, when
+    // given, says why, unless there is simply nothing of that name.
+    static std::optional<FileRange> Open(const std::string& path, std::string* failure = nullptr);
 
     FileRange(FileRange&& other) noexcept;
     FileRange& operator=(FileRange&& other) noexcept;
@@ -32,6 +33,11 @@ public:
     // offset, so it always gives 0).
     std::size_t Read(std::uint64_t offset, std::span<std::byte> into) const;
 
+    // Why a read failed, once one did (an I/O error of a failing card): a
+    // file that could not be read is not a file without metadata. Empty
+    // while every read succeeded.
+    const std::string& ReadFailure() const { return m_readFailure; }
+
 private:
     FileRange() = default;
     void Close();
@@ -43,6 +49,7 @@ private:
 #endif
     mutable bool m_sizeAsked = false;
     mutable std::optional<std::uint64_t> m_size;
+    mutable std::string m_readFailure;
 };
 
 }  // namespace quenby::platform

@@ -3,13 +3,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <utility>
 
 #include "platform/files/filerange.h"
 
 namespace quenby::platform {
 
-std::optional<FileRange> FileRange::Open(const std::string& path) {
+std::optional<FileRange> FileRange::Open(const std::string& path, std::string* failure) {
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a
     // writer. O_NOATIME keeps the access time, but only the file's owner
     // (or root) may ask for it; everyone else gets the plain open.
@@ -19,6 +20,9 @@ std::optional<FileRange> FileRange::Open(const std::string& path) {
         fd = ::open(path.c_str(), kFlags);
     }
     if (fd < 0) {
+        if (failure != nullptr && errno != ENOENT && errno != ENOTDIR) {
+            *failure = std::strerror(errno);
+        }
         return std::nullopt;
     }
     FileRange range;
@@ -38,7 +42,10 @@ std::optional<std::uint64_t> FileRange::Size() const {
 }
 
 FileRange::FileRange(FileRange&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)), m_sizeAsked(other.m_sizeAsked), m_size(other.m_size) {}
+    : m_fd(std::exchange(other.m_fd, -1)),
+      m_sizeAsked(other.m_sizeAsked),
+      m_size(other.m_size),
+      m_readFailure(std::move(other.m_readFailure)) {}
 
 FileRange& FileRange::operator=(FileRange&& other) noexcept {
     if (this != &other) {
@@ -46,6 +53,7 @@ FileRange& FileRange::operator=(FileRange&& other) noexcept {
         m_fd = std::exchange(other.m_fd, -1);
         m_sizeAsked = other.m_sizeAsked;
         m_size = other.m_size;
+        m_readFailure = std::move(other.m_readFailure);
     }
     return *this;
 }
@@ -70,6 +78,10 @@ std::size_t FileRange::Read(std::uint64_t offset, std::span<std::byte> into) con
             continue;
         }
         if (got < 0) {
+            // A pipe cannot be read at an offset: that is no failing file.
+            if (errno != ESPIPE && m_readFailure.empty()) {
+                m_readFailure = std::strerror(errno);
+            }
             return 0;
         }
         if (got == 0) {

@@ -8,7 +8,7 @@
 
 namespace quenby::platform {
 
-std::optional<FileRange> FileRange::Open(const std::string& path) {
+std::optional<FileRange> FileRange::Open(const std::string& path, std::string* failure) {
     constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     const std::wstring wide = ToWide(path);
     // With the right to write attributes we can tell the system to leave the
@@ -23,6 +23,10 @@ std::optional<FileRange> FileRange::Open(const std::string& path) {
             ::CreateFileW(wide.c_str(), GENERIC_READ, kShare, nullptr, OPEN_EXISTING, 0, nullptr);
     }
     if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        if (failure != nullptr && error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+            *failure = WindowsErrorText(error);
+        }
         return std::nullopt;
     }
     FileRange range;
@@ -56,7 +60,8 @@ std::optional<std::uint64_t> FileRange::Size() const {
 FileRange::FileRange(FileRange&& other) noexcept
     : m_handle(std::exchange(other.m_handle, nullptr)),
       m_sizeAsked(other.m_sizeAsked),
-      m_size(other.m_size) {}
+      m_size(other.m_size),
+      m_readFailure(std::move(other.m_readFailure)) {}
 
 FileRange& FileRange::operator=(FileRange&& other) noexcept {
     if (this != &other) {
@@ -64,6 +69,7 @@ FileRange& FileRange::operator=(FileRange&& other) noexcept {
         m_handle = std::exchange(other.m_handle, nullptr);
         m_sizeAsked = other.m_sizeAsked;
         m_size = other.m_size;
+        m_readFailure = std::move(other.m_readFailure);
     }
     return *this;
 }
@@ -90,7 +96,14 @@ std::size_t FileRange::Read(std::uint64_t offset, std::span<std::byte> into) con
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(into.size() - done, 1U << 20));
         DWORD got = 0;
         if (!::ReadFile(static_cast<HANDLE>(m_handle), into.data() + done, chunk, &got, &at)) {
-            return ::GetLastError() == ERROR_HANDLE_EOF ? done : 0;
+            const DWORD error = ::GetLastError();
+            if (error == ERROR_HANDLE_EOF) {
+                return done;
+            }
+            if (m_readFailure.empty()) {
+                m_readFailure = WindowsErrorText(error);
+            }
+            return 0;
         }
         if (got == 0) {
             break;

@@ -33,7 +33,21 @@ struct EntryDetails {
     // 100-nanosecond intervals since 1 January 1601 UTC; UINT64_MAX when the
     // time lies before that day and cannot be written this way.
     std::uint64_t LastWriteTime = 0;
+    std::uint64_t Size = 0;
+    // The file itself on its device, so that a copy can make sure it reads
+    // the file that was found; 0 where the listing cannot tell (Windows).
+    std::uint64_t Device = 0;
+    std::uint64_t Inode = 0;
 };
+
+// What tells a copy from another photo of its name without reading either:
+// its size and last-write time (100-nanosecond intervals since 1601 UTC).
+struct FileFacts {
+    std::uint64_t Size = 0;
+    std::uint64_t LastWriteTime = 0;
+};
+
+class FolderHandle;
 
 // Every entry of one folder, read in a single pass and held in name order
 // (letter case ignored, so the order is the same on every machine). Details
@@ -65,6 +79,8 @@ public:
     }
     static std::optional<FolderListing> Read(const std::string& path, Order order, Links links,
                                              Failure& failure);
+    // The folder held by a handle, whatever its path leads to now.
+    static std::optional<FolderListing> Read(const FolderHandle& folder, Order order);
 
     FolderListing(FolderListing&& other) noexcept;
     FolderListing& operator=(FolderListing&& other) noexcept;
@@ -108,6 +124,10 @@ private:
     };
 
     FolderListing() = default;
+#ifndef _WIN32
+    // Lists the folder open on `fd`, which the listing then owns.
+    static std::optional<FolderListing> ReadOpen(int fd, Order order, Failure& failure);
+#endif
 
 #ifdef _WIN32
     std::string m_path;  // ends with the separator

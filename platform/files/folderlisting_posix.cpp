@@ -8,6 +8,7 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/files/folderhandle.h"
 #include "platform/files/folderlisting.h"
 #include "platform/files/nameorder.h"
 
@@ -44,6 +45,19 @@ std::optional<FolderListing> FolderListing::Read(const std::string& path, Order 
         failure.Reason = std::strerror(errno);
         return std::nullopt;
     }
+    return ReadOpen(fd, order, failure);
+}
+
+std::optional<FolderListing> FolderListing::Read(const FolderHandle& folder, Order order) {
+    Failure ignored;
+    const int fd = ::fcntl(folder.Descriptor(), F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    return ReadOpen(fd, order, ignored);
+}
+
+std::optional<FolderListing> FolderListing::ReadOpen(int fd, Order order, Failure& failure) {
     struct stat folderInfo {};
     if (::fstat(fd, &folderInfo) != 0) {
         failure = {false, std::strerror(errno)};
@@ -182,6 +196,9 @@ bool FolderListing::Details(std::size_t index, EntryDetails& details) const {
     }
     details.Attributes = attributes == 0 ? kAttributeNormal : attributes;
     details.LastWriteTime = ToFileTime(info.st_mtim);
+    details.Size = info.st_size < 0 ? 0 : static_cast<std::uint64_t>(info.st_size);
+    details.Device = static_cast<std::uint64_t>(info.st_dev);
+    details.Inode = static_cast<std::uint64_t>(info.st_ino);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "platform/files/folderhandle.h"
 #include "platform/files/folderlisting.h"
 #include "platform/files/namekey.h"
 #include "platform/files/nameorder.h"
@@ -100,6 +101,11 @@ std::optional<FolderListing> FolderListing::Read(const std::string& path, Order 
     return listing;
 }
 
+std::optional<FolderListing> FolderListing::Read(const FolderHandle& folder, Order order) {
+    Failure ignored;
+    return Read(folder.Path(), order, Links::Follow, ignored);
+}
+
 FolderListing::FolderListing(FolderListing&& other) noexcept
     : m_path(std::move(other.m_path)),
       m_identity(other.m_identity),
@@ -149,6 +155,7 @@ bool FolderListing::Details(std::size_t index, EntryDetails& details) const {
             details.Attributes = info.dwFileAttributes;
             details.LastWriteTime =
                 Join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime);
+            details.Size = Join(info.nFileSizeHigh, info.nFileSizeLow);
             return true;
         }
     }
@@ -161,6 +168,7 @@ bool FolderListing::Details(std::size_t index, EntryDetails& details) const {
     details.Attributes = data.dwFileAttributes;
     details.LastWriteTime =
         Join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
+    details.Size = Join(data.nFileSizeHigh, data.nFileSizeLow);
     return true;
 }
 
