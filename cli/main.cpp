@@ -40,9 +40,10 @@ int main(int argc, char** argv) {
     }
 
     // Interrupted, the run stops after the file it is at, and every line of
-    // what it did is written before the program ends.
-    std::atomic<bool> stopRequested{false};
-    platform::CatchStopRequests(stopRequested);
+    // what it did is written before the program ends; interrupted again, it
+    // gives up the copy under way.
+    StopRequest stop;
+    platform::CatchStopRequests(stop.AfterThisFile, &stop.Now);
 
     std::optional<cli::ProgressDisplay> display;
     if (!command.Quiet && ::isatty(STDERR_FILENO) == 1) {
@@ -55,7 +56,7 @@ int main(int argc, char** argv) {
     cli::LineWriter output(stdout, command.Options.DeleteSources && !command.Options.DryRun);
     MessageList messages;
     messages.SetRetainLines(false);
-    messages.SetListener([&display, &output, &stopRequested](const std::string& line) {
+    messages.SetListener([&display, &output, &stop](const std::string& line) {
         if (display) {
             display->BeforeOutput();
         }
@@ -64,7 +65,7 @@ int main(int argc, char** argv) {
         // unrecorded: the file's step ends here, before its source could be
         // deleted, and the run stops.
         if (output.Failed()) {
-            stopRequested.store(true);
+            stop.AfterThisFile.store(true);
             throw std::runtime_error("the messages cannot be written");
         }
     });
@@ -73,21 +74,24 @@ int main(int argc, char** argv) {
         if (display) {
             display->BeforeOutput();
         }
-        std::fprintf(stderr, "quenby-sort: %s\n", problem.Text.c_str());
+        std::fprintf(stderr, "quenby-sort: %s%s\n", problem.Text.c_str(),
+                     problem.What == SortProblem::Kind::NameTakenByOther
+                         ? "; --on-clash keep-both keeps both"
+                         : "");
         anyProblemFailed = anyProblemFailed || problem.Failed;
     };
     const SortCounts counts = SortRun(
         command.Options, messages,
-        [&display, &output, &stopRequested](const SortProgress& progress) {
+        [&display, &output, &stop](const SortProgress& progress) {
             if (output.Failed()) {
-                stopRequested.store(true);
+                stop.AfterThisFile.store(true);
             }
             if (display) {
                 display->Update(progress.RecordsDone, progress.Counts.Found,
                                 progress.Counts.Copied);
             }
         },
-        reportProblem, &stopRequested);
+        reportProblem, &stop);
     if (display) {
         display->Finish();
     }

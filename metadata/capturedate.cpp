@@ -63,11 +63,22 @@ std::optional<DateTimeValue> ReadCaptureDate(const ByteSource& source) {
 }
 
 std::optional<DateTimeValue> ReadCaptureDate(const std::string& path) {
-    const std::optional<platform::FileRange> file = platform::FileRange::Open(path);
-    if (!file) {
-        return std::nullopt;
+    return ReadCaptureDateOf(path).Date;
+}
+
+CaptureDateReading ReadCaptureDateOf(const std::string& path) {
+    CaptureDateReading reading;
+    const std::optional<platform::FileRange> file =
+        platform::FileRange::Open(path, &reading.Failure);
+    if (file) {
+        reading.Date = ReadCaptureDate(FileBytes(*file));
+        reading.Failure = file->ReadFailure();
     }
-    return ReadCaptureDate(FileBytes(*file));
+    // A date found before a later read failed is still the file's own.
+    if (reading.Date) {
+        reading.Failure.clear();
+    }
+    return reading;
 }
 
 }  // namespace quenby

@@ -19,6 +19,14 @@ namespace quenby {
 // cannot be read; the file and its times are never changed.
 std::optional<DateTimeValue> ReadCaptureDate(const std::string& path);
 
+// The same, telling a file that cannot be read (an I/O error on a failing
+// card) from one that holds no date: `Failure` then says why.
+struct CaptureDateReading {
+    std::optional<DateTimeValue> Date;
+    std::string Failure;
+};
+CaptureDateReading ReadCaptureDateOf(const std::string& path);
+
 // The same for bytes from any source (the fuzzer and the tests use memory).
 std::optional<DateTimeValue> ReadCaptureDate(const ByteSource& source);
 

@@ -10,8 +10,10 @@
 #include <thread>
 #include <utility>
 
+#include "platform/files/mounts.h"
 #include "platform/files/pathsep.h"
 #include "sorting/dirscan.h"
+#include "sorting/openbudget.h"
 
 namespace quenby {
 namespace {
@@ -50,12 +52,14 @@ constexpr std::size_t kFilesPerPart = 256;
 class DetailQueue {
 public:
     DetailQueue(DateSource dateFrom, std::vector<FoundFiles>& perPattern, unsigned helpers,
-                const std::atomic<bool>* stop)
+                const StopRequest* stop, const FoundHook& onFound)
         : m_dateFrom(dateFrom),
           m_stop(stop),
+          m_onFound(onFound),
           m_perPattern(perPattern),
           // Without helpers each folder is read at once, as it is listed.
-          m_mostWaiting(helpers == 0 ? 1 : kMostOpenFolders) {
+          // Each waiting part may hold its folder's descriptor open.
+          m_mostWaiting(helpers == 0 ? 1 : OpenFolderBudget()) {
         m_helpers.reserve(helpers);
         for (unsigned i = 0; i < helpers; ++i) {
             m_helpers.emplace_back([this] { Help(); });
@@ -95,9 +99,6 @@ public:
     }
 
 private:
-    // Each waiting part may hold its folder's descriptor open.
-    static constexpr std::size_t kMostOpenFolders = 64;
-
     void Help() {
         std::unique_lock lock(m_mutex);
         for (;;) {
@@ -138,11 +139,15 @@ private:
                 // A stopped run takes no further step, so nothing found
                 // after the stop is used: on a slow drive, reading the
                 // waiting folders' files would only hold up the end.
-                if (m_stop != nullptr && m_stop->load()) {
+                if (m_stop != nullptr && m_stop->Requested()) {
                     break;
                 }
                 if (ReadScanEntry(*work.Listing, match.EntryIndex, entry)) {
-                    CollectFoundFile(work.Found[match.PatternIndex], work.Path, entry, m_dateFrom);
+                    FoundFiles& found = work.Found[match.PatternIndex];
+                    CollectFoundFile(found, work.Path, entry, m_dateFrom);
+                    if (m_onFound) {
+                        m_onFound(found.back());
+                    }
                 }
             }
         } catch (...) {
@@ -175,7 +180,8 @@ private:
     }
 
     const DateSource m_dateFrom;
-    const std::atomic<bool>* const m_stop;
+    const StopRequest* const m_stop;
+    const FoundHook& m_onFound;
     std::vector<FoundFiles>& m_perPattern;
     const std::size_t m_mostWaiting;
     std::mutex m_mutex;
@@ -191,14 +197,15 @@ private:
 }  // namespace
 
 FoundFiles CollectFoundFiles(const SortOptions& options, const std::vector<std::string>& patterns,
-                             const ProblemCallback& problems, const std::atomic<bool>* stop,
-                             unsigned helpers) {
+                             const ProblemCallback& problems, const StopRequest* stop,
+                             unsigned helpers, const FoundHook& onFound) {
     FoundFiles found;
     if (patterns.empty()) {
         return found;
     }
     ScanControl control;
-    control.Stop = stop;
+    // Whoever asks a run to stop at once asks it to stop after this file too.
+    control.Stop = stop != nullptr ? &stop->AfterThisFile : nullptr;
     control.OnUnreadableFolder = [&problems](const std::string& folderPath,
                                              const std::string& reason) {
         if (problems) {
@@ -209,10 +216,16 @@ FoundFiles CollectFoundFiles(const SortOptions& options, const std::vector<std::
     // One walk per source folder serves every pattern; the per-pattern lists
     // are joined in pattern order, which is the order of one walk per pattern.
     std::vector<FoundFiles> perPattern(patterns.size());
-    DetailQueue queue(options.DateFrom, perPattern, helpers, stop);
+    DetailQueue queue(options.DateFrom, perPattern, helpers, stop, onFound);
     for (const std::string& folder : options.SourceFolders) {
-        if (stop != nullptr && stop->load()) {
+        if (stop != nullptr && stop->Requested()) {
             break;
+        }
+        if (options.DeleteSources && problems && !platform::ShowsWriteProtection(folder)) {
+            problems(SortProblem{"the drive of " + FolderForReading(folder) +
+                                     " is read through a FUSE driver that does not show photos "
+                                     "protected in the camera: they are deleted like the others",
+                                 false});
         }
         WalkFolderTree(
             folder, patterns,

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,8 +19,12 @@ namespace quenby {
 // that follow, because one look-up per file is most of a run that finds its
 // copies already made, and more so on a drive that answers slowly. 0 reads
 // everything on the caller's thread.
+//
+// `onFound`, when given, runs for each record once its date is known, on
+// whichever thread read its details.
+using FoundHook = std::function<void(Suchrecord& record)>;
 FoundFiles CollectFoundFiles(const SortOptions& options, const std::vector<std::string>& patterns,
-                             const ProblemCallback& problems, const std::atomic<bool>* stop,
-                             unsigned helpers);
+                             const ProblemCallback& problems, const StopRequest* stop,
+                             unsigned helpers, const FoundHook& onFound = {});
 
 }  // namespace quenby

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/files/folderlisting.h"
+#include "platform/files/mounts.h"
 #include "platform/files/pathsep.h"
 #include "platform/locale/localtime.h"
 #include "platform/text/wildcard.h"
@@ -70,6 +71,13 @@ public:
                 if (ancestor == listing->Identity()) {
                     return;
                 }
+            }
+            // A source folder "/" would read all of /proc and /sys, where no
+            // photo lives; only where a walk crosses into another file
+            // system is it asked which kind that is.
+            if ((m_ancestors.empty() || m_ancestors.back().Device != listing->Identity().Device) &&
+                !platform::HoldsUserFiles(listing->Identity())) {
+                return;
             }
             m_ancestors.push_back(listing->Identity());
             for (std::size_t i = 0; i < listing->Size(); ++i) {
@@ -146,6 +154,9 @@ bool ReadScanEntry(const platform::FolderListing& listing, std::size_t index, Sc
     entry.Name = listing.Name(index);
     entry.Attributes = details.Attributes;
     entry.LastWriteTime = details.LastWriteTime;
+    entry.Size = details.Size;
+    entry.Device = details.Device;
+    entry.Inode = details.Inode;
     return true;
 }
 

@@ -18,6 +18,10 @@ struct ScanEntry {
     std::uint32_t Attributes = 0;  // bit 0x10: directory
     // 100-nanosecond intervals since 1 January 1601 UTC.
     std::uint64_t LastWriteTime = 0;
+    std::uint64_t Size = 0;
+    // The file on its device; 0 where the system's listing cannot tell.
+    std::uint64_t Device = 0;
+    std::uint64_t Inode = 0;
 };
 
 inline constexpr std::uint32_t kDirectoryAttribute = 0x10;
@@ -40,7 +44,8 @@ using ScanCallback = std::function<void(const std::string& folderPath, const Sca
 // Walks the tree below `folder` depth-first and reports every file (not
 // folder) whose name matches `pattern`: all matching files of a folder before
 // anything below it, then the sub-folders one by one, in the order the
-// folder lists them. Every sub-folder is walked whatever its name, but a
+// folder lists them. Every sub-folder is walked whatever its name, except
+// those of the system's interface file systems (proc, sysfs, ...), but a
 // link to a folder inside the tree is not entered (as `find` and `cp -r`
 // do), so the walk stays within the tree it was given; `folder` itself may
 // be a link. A folder that already stands on the current path is not entered

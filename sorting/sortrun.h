@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,6 +63,20 @@ struct Suchrecord {
     std::string Dateiname;      // folder path with its final separator, then the name
     std::string Onlyname;       // the name alone
     DateTimeValue Datum = 0.0;  // local last-write time, or the capture date when asked for
+    // As the scan found the file: the copy must read this very file, and
+    // these tell its copy from another photo of its name.
+    std::uint64_t Size = 0;
+    std::uint64_t LastWriteTime = 0;  // 100-nanosecond intervals since 1601 UTC
+    std::uint64_t Device = 0;         // 0 where the scan cannot tell
+    std::uint64_t Inode = 0;
+    // Why the capture date that was asked for could not be read (a failing
+    // card): the file then went by its last-write time, which the user did
+    // not ask for, so its source is never deleted.
+    std::string DateFailure;
+    // The file that stood under its copy's name in the target when it was
+    // found, looked up while the others were still being found; empty when
+    // none did or it was not looked up.
+    std::optional<platform::FileFacts> TakenInTarget;
 };
 
 // The files a run has found, in collection order. The same file may stand
@@ -126,12 +141,33 @@ using ProgressCallback = std::function<void(const SortProgress& progress)>;
 // message lines stay exactly as they are; the command line writes these to
 // its error stream.
 struct SortProblem {
+    enum class Kind : std::uint8_t {
+        Other,
+        // A file not copied because a different one holds its name in the
+        // target: a front end may say how to keep both.
+        NameTakenByOther,
+    };
+
     std::string Text;
     // False for a note that does not make the run fail, such as a
     // write-protected source that is kept on purpose.
     bool Failed = true;
+    Kind What = Kind::Other;
 };
 using ProblemCallback = std::function<void(const SortProblem& problem)>;
+
+// How a caller ends a run early. Either may be set from another thread or
+// a signal handler.
+struct StopRequest {
+    // The run ends before its next file step (or folder, while it collects);
+    // every step it made has its lines.
+    std::atomic<bool> AfterThisFile{false};
+    // Also a copy under way is given up at once: it never stands under its
+    // name, and its source stays.
+    std::atomic<bool> Now{false};
+
+    bool Requested() const { return AfterThisFile.load() || Now.load(); }
+};
 
 // Collects every file below the source folders that matches a pattern of the
 // mask, then copies each into root/<date>/, creating the date folder when
@@ -141,10 +177,11 @@ using ProblemCallback = std::function<void(const SortProblem& problem)>;
 // that cannot be read is a failed problem. Needs a chosen separator
 // (SeparatorIndex >= 0). The dates are written with the naming the options
 // give; the process-wide one is neither read nor changed, so a run may work
-// on any thread. Once `stopRequested` is set, the run ends before its next
-// file step (or folder, while it collects); every step it made has its lines.
+// on any thread. The run works through the target folder it opened when it
+// began: when the target's path leads elsewhere (a drive unmounted while
+// the run goes on), it stops with a failed problem and deletes nothing more.
 SortCounts SortRun(const SortOptions& options, MessageList& messages,
                    const ProgressCallback& progress, const ProblemCallback& problems = {},
-                   const std::atomic<bool>* stopRequested = nullptr);
+                   const StopRequest* stop = nullptr);
 
 }  // namespace quenby

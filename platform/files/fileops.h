@@ -1,11 +1,14 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
-#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace quenby::platform {
+
+class FolderHandle;
 
 // Whether a step succeeded; when not, the system's reason, for a person to
 // read ("No space left on device").
@@ -40,33 +43,37 @@ struct FileIdentity {
 enum class CopyOutcome : std::uint8_t {
     Copied,            // complete under its final name (and on the disk, when asked)
     CopiedNotFlushed,  // complete under its final name, but not known to be on the disk
-    Exists,            // the final name was taken, maybe in another letter case
-    Failed,            // nothing of the copy is left
+    // Complete under its final name with every byte the source gave, but
+    // the source gave more than its size said (phone bridges that report
+    // 32-bit sizes): its copy is whole as far as anyone can tell, yet the
+    // source stays.
+    CopiedMoreThanItsSize,
+    Exists,  // the final name was taken, maybe in another letter case
+    Failed,  // nothing of the copy is left
+};
+
+// Why a copy failed, where the caller can do something about it.
+enum class CopyFailure : std::uint8_t {
+    Other,
+    TooManyOpenFiles,  // closing folders it holds open may let the next try succeed
+    Abandoned,         // the caller asked for it
 };
 
 struct CopyResult {
     CopyOutcome Outcome = CopyOutcome::Failed;
-    // Why it failed, or why the copy is not known to be on the disk.
+    // Why it failed, or why its source should stay.
     std::string Reason;
+    CopyFailure Failure = CopyFailure::Other;
     // The source as its copy began; set whenever the source could be opened.
     FileIdentity Source;
 };
 
-// The folders one run copies into, kept open from one copy to the next and
-// closed when this ends.
-class CopyTargets {
-public:
-    struct Folders;
+// Names a file on its device.
+struct FileKey {
+    std::uint64_t Device = 0;
+    std::uint64_t Inode = 0;
 
-    CopyTargets();
-    CopyTargets(const CopyTargets&) = delete;
-    CopyTargets& operator=(const CopyTargets&) = delete;
-    ~CopyTargets();
-
-    Folders& Get() { return *m_folders; }
-
-private:
-    std::unique_ptr<Folders> m_folders;
+    bool operator==(const FileKey&) const = default;
 };
 
 // What a copy makes sure of before it reports Copied.
@@ -75,19 +82,28 @@ struct CopyChecks {
     // deleted safely afterwards.
     bool FlushToDisk = false;
     // The copy's bytes, flushed and read back from the disk (not from the
-    // system's cache), equal the source's before the copy takes its final
-    // name; a copy that differs is removed and the copy fails.
+    // system's cache), equal what was read from the source before the copy
+    // takes its final name; a copy that differs is removed and the copy fails.
     bool Verify = false;
+    // The file a scan found under the source's path. When the path leads to
+    // another file now (a card pulled out and its mount point left behind,
+    // holding a stale file of that name), nothing is copied.
+    std::optional<FileKey> ExpectedSource = std::nullopt;
+    // Once set, a copy under way is given up at once; it never stands under
+    // its final name.
+    const std::atomic<bool>* Abandon = nullptr;
 };
 
-// Copies a regular file with its contents, last-write time and, where the
-// file system holds them, its permission bits. An existing entry under the
-// target name is never replaced, and the target name never shows a file that
-// is cut short, also when the process is killed at any moment.
+// Copies a regular file with its contents (to the end of the file, whatever
+// size the file system reports), last-write time and, where the file system
+// holds them, its permission bits into `folder` under `name`. An existing
+// entry under the name is never replaced, and the name never shows a file
+// that is cut short, also when the process is killed at any moment.
+CopyResult CopyFileNoReplace(const std::string& source, const FolderHandle& folder,
+                             const std::string& name, const CopyChecks& checks);
+// The same into the folder that `target` names.
 CopyResult CopyFileNoReplace(const std::string& source, const std::string& target,
-                             CopyChecks checks, CopyTargets& targets);
-CopyResult CopyFileNoReplace(const std::string& source, const std::string& target, bool flushToDisk,
-                             CopyTargets& targets);
+                             const CopyChecks& checks);
 CopyResult CopyFileNoReplace(const std::string& source, const std::string& target,
                              bool flushToDisk);
 
@@ -118,6 +134,7 @@ FileStatus FlushFolder(const std::string& path);
 // final names whose copies never arrived), but only while no live run copies
 // into it. Returns the names removed.
 std::vector<std::string> RemoveLeftoverCopies(const std::string& folder);
+std::vector<std::string> RemoveLeftoverCopies(const FolderHandle& folder);
 
 // The names RemoveLeftoverCopies would remove now, left where they are: a
 // dry run must not touch them.

@@ -2,13 +2,19 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
+#include <linux/msdos_fs.h>
 #include <stdio.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -18,6 +24,7 @@
 
 #include "platform/files/copytesthooks.h"
 #include "platform/files/fileops.h"
+#include "platform/files/folderhandle.h"
 #include "platform/files/pathsep.h"
 #include "platform/files/temporaryname.h"
 
@@ -120,49 +127,54 @@ ssize_t ReadSome(int from, char* buffer, std::size_t size) {
     }
 }
 
-// Copies exactly the bytes the source had when it was opened: what is
-// appended later belongs to a source that no longer matches its copy and is
-// kept. Fewer bytes mean the source shrank meanwhile; that fails with errno
-// 0. copy_file_range lets the kernel copy without a round trip through user
-// space, and shares the blocks (reflink) where the file system offers it;
-// where it is refused or reports no data, read and write take over at the
-// same offsets.
-bool CopyContents(int from, int to, std::int64_t size) {
-    constexpr std::int64_t kKernelChunk = std::int64_t{1} << 30;
-    constexpr std::int64_t kBufferSize = 256 * 1024;
+// Copies to the end of the file, not to the size the file system gave:
+// phone bridges report 32-bit sizes for big videos, and a FUSE file system
+// read directly may hold more than it says. Returns the bytes copied, or -1
+// with errno set (ECANCELED when the copy was given up). copy_file_range
+// lets the kernel copy without a round trip through user space, and shares
+// the blocks (reflink) where the file system offers it; where it is
+// refused, or reports no data (which the end of the file does too), read
+// and write go on at the same offsets until a read finds the end. Both go
+// in pieces, so that a stop request breaks off a long copy from a slow card
+// at once.
+std::int64_t CopyContents(int from, int to, const std::atomic<bool>* abandon) {
+    constexpr std::size_t kKernelChunk = 4 * 1024 * 1024;
+    constexpr std::size_t kBufferSize = 256 * 1024;
     std::int64_t copied = 0;
     bool kernel = true;
     std::string buffer;
-    while (copied < size) {
+    for (;;) {
+        if (abandon != nullptr && abandon->load()) {
+            errno = ECANCELED;
+            return -1;
+        }
         if (kernel) {
-            const ssize_t got = ::copy_file_range(
-                from, nullptr, to, nullptr,
-                static_cast<std::size_t>(std::min(size - copied, kKernelChunk)), 0);
+            const ssize_t got = ::copy_file_range(from, nullptr, to, nullptr, kKernelChunk, 0);
             if (got > 0) {
                 copied += got;
             } else if (got < 0 && errno == EINTR) {
                 continue;
             } else if (got < 0 && errno != EXDEV && errno != EINVAL && errno != ENOSYS &&
                        errno != EOPNOTSUPP && errno != EBADF && errno != EPERM && errno != EAGAIN) {
-                return false;
+                return -1;
             } else {
                 kernel = false;
-                buffer.resize(static_cast<std::size_t>(kBufferSize));
+                buffer.resize(kBufferSize);
             }
             continue;
         }
-        const ssize_t got = ReadSome(
-            from, buffer.data(), static_cast<std::size_t>(std::min(size - copied, kBufferSize)));
-        if (got <= 0) {
-            errno = got == 0 ? 0 : errno;
-            return false;
+        const ssize_t got = ReadSome(from, buffer.data(), buffer.size());
+        if (got < 0) {
+            return -1;
+        }
+        if (got == 0) {
+            return copied;
         }
         if (!WriteAll(to, buffer.data(), static_cast<std::size_t>(got))) {
-            return false;
+            return -1;
         }
         copied += got;
     }
-    return true;
 }
 
 // The process's file-creation mask, read without changing it; all bits
@@ -184,22 +196,6 @@ mode_t ProcessUmask() {
 // one that tried and failed.
 bool NotOffered(int error) {
     return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == ENOTSUP;
-}
-
-// Flushes a folder's entries. FUSE, network and some other file systems
-// cannot flush a single folder; flushing all of the file system serves
-// there, and only a real failure counts.
-FileStatus FlushFolderEntries(int folder) {
-    if (::fsync(folder) == 0) {
-        return {};
-    }
-    if (!NotOffered(errno) && errno != EBADF && errno != EROFS) {
-        return Failure(errno);
-    }
-    if (::syncfs(folder) == 0) {
-        return {};
-    }
-    return Failure(errno);
 }
 
 // Held while a copy may leave a temporary file or a claim in a folder, so
@@ -255,58 +251,6 @@ KnownMethods& Known() {
 
 }  // namespace
 
-// Runs copy many files into few folders: each stays open for the run, and
-// the copies name their files relative to it.
-struct CopyTargets::Folders {
-    struct OpenFolder {
-        int Fd;
-        dev_t Device;
-    };
-
-    Folders() = default;
-    Folders(const Folders&) = delete;
-    Folders& operator=(const Folders&) = delete;
-    ~Folders() { CloseAll(); }
-
-    // The folder's descriptor, or -1 with errno set.
-    int Open(const std::string& path, dev_t& device) {
-        if (const auto known = m_open.find(path); known != m_open.end()) {
-            device = known->second.Device;
-            return known->second.Fd;
-        }
-        // Years of photos make thousands of day folders; a run need not
-        // hold all of them.
-        if (m_open.size() >= kMostOpen) {
-            CloseAll();
-        }
-        const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        struct stat info {};
-        if (fd < 0 || ::fstat(fd, &info) != 0) {
-            const int error = errno;
-            if (fd >= 0) {
-                ::close(fd);
-            }
-            errno = error;
-            return -1;
-        }
-        m_open.emplace(path, OpenFolder{fd, info.st_dev});
-        device = info.st_dev;
-        return fd;
-    }
-
-private:
-    static constexpr std::size_t kMostOpen = 64;
-
-    void CloseAll() {
-        for (const auto& [path, open] : m_open) {
-            ::close(open.Fd);
-        }
-        m_open.clear();
-    }
-
-    std::unordered_map<std::string, OpenFolder> m_open;
-};
-
 namespace {
 
 // Reads exactly `size` bytes at `offset`; fewer only at the end of the file.
@@ -354,17 +298,31 @@ void DamageForTests(int fd) {
 }
 #endif
 
+// Whether a name may hold what the FAT and exFAT drivers refuse (": ? * \" <
+// > |", control characters, any byte beyond ASCII, which a driver may find
+// is no valid UTF-8, or a trailing dot or blank). Only such a name is tried
+// on the target before the bytes are copied: the plain names of cameras
+// cost no extra step.
+bool MayBeRefused(const std::string& name) {
+    if (name.empty() || name.back() == '.' || name.back() == ' ') {
+        return true;
+    }
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte >= 0x7F || std::strchr(":?*\"<>|\\", c) != nullptr) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // One copy of a source file into a target folder.
 class FileCopy {
 public:
-    FileCopy(const std::string& target, CopyChecks checks)
-        : m_folderPath(FolderOf(target)),
-          m_name(NameOf(target)),
-          m_flush(checks.FlushToDisk),
-          m_verify(checks.Verify) {}
+    FileCopy(const FolderHandle& folder, const std::string& name, const CopyChecks& checks)
+        : m_folderHandle(folder), m_folder(folder.Descriptor()), m_name(name), m_checks(checks) {}
 
-    CopyResult Run(const std::string& source, CopyTargets::Folders& folders,
-                   const NamingMethod* forced) {
+    CopyResult Run(const std::string& source, const NamingMethod* forced) {
         if (source.empty() || m_name.empty()) {
             return Fail(EINVAL);
         }
@@ -374,14 +332,19 @@ public:
             return Fail(errno);
         }
         m_result.Source = IdentityOf(m_source);
+        if (m_checks.ExpectedSource &&
+            *m_checks.ExpectedSource != FileKey{m_result.Source.Device, m_result.Source.Inode}) {
+            return Fail(0,
+                        "it is no longer the file that was found there (was its drive "
+                        "removed?)");
+        }
         if (!S_ISREG(m_source.st_mode)) {
             return Fail(EINVAL, "not a regular file");
         }
-        dev_t device = 0;
-        m_folder = folders.Open(m_folderPath, device);
-        if (m_folder < 0) {
-            return Fail(errno);
+        if (m_name.size() > NAME_MAX) {
+            return FailName(ENAMETOOLONG);
         }
+        const dev_t device = static_cast<dev_t>(m_folderHandle.Identity().Device);
         const NamingMethod first = forced != nullptr ? *forced : Known().For(device);
         // Linking an unnamed file finds a taken name by itself, and costs
         // little when it does. Elsewhere (FAT, exFAT, network mounts: where
@@ -403,11 +366,18 @@ public:
         if (forced == nullptr && used != first) {
             Known().Remember(device, used);
         }
-        if (m_result.Outcome == CopyOutcome::Copied && m_flush) {
-            if (const FileStatus flushed = FlushFolderEntries(m_folder); !flushed) {
+        if (m_result.Outcome == CopyOutcome::Copied && m_checks.FlushToDisk) {
+            if (const FileStatus flushed = m_folderHandle.Flush(); !flushed) {
                 m_result.Outcome = CopyOutcome::CopiedNotFlushed;
-                m_result.Reason = "flushing " + m_folderPath + " failed: " + flushed.Reason;
+                m_result.Reason =
+                    "flushing " + m_folderHandle.Path() + " failed: " + flushed.Reason;
             }
+        }
+        if (m_result.Outcome == CopyOutcome::Copied && m_copied > m_source.st_size) {
+            m_result.Outcome = CopyOutcome::CopiedMoreThanItsSize;
+            m_result.Reason = std::to_string(m_copied) +
+                              " bytes were read, though its size reads " +
+                              std::to_string(m_source.st_size);
         }
         return m_result;
     }
@@ -417,8 +387,27 @@ private:
 
     CopyResult Fail(int error, std::string reason = {}) {
         m_result.Outcome = CopyOutcome::Failed;
-        m_result.Reason = reason.empty() ? ErrorText(error) : std::move(reason);
+        m_result.Failure = error == EMFILE || error == ENFILE ? CopyFailure::TooManyOpenFiles
+                           : error == ECANCELED               ? CopyFailure::Abandoned
+                                                              : CopyFailure::Other;
+        m_result.Reason = !reason.empty()      ? std::move(reason)
+                          : error == ECANCELED ? "stopped before the copy was complete"
+                                               : ErrorText(error);
         return m_result;
+    }
+
+    // A name the target's file system will not take reads so, not as the
+    // error its driver happens to pass on ("No such file or directory" from
+    // the FUSE exFAT driver for a name with ":", "Operation not permitted"
+    // from the FUSE FAT driver for one beyond ASCII).
+    CopyResult FailName(int error, bool trial = false) {
+        struct stat folder {};
+        const bool refused =
+            error == EINVAL || error == EILSEQ || error == ENAMETOOLONG ||
+            (trial && error == EPERM) ||
+            (error == ENOENT && ::fstat(m_folder, &folder) == 0 && folder.st_nlink > 0);
+        return refused ? Fail(error, "the target's file system cannot hold the name " + m_name)
+                       : Fail(error);
     }
 
     // The name is taken: by a file that counts as existing, or by something
@@ -435,8 +424,14 @@ private:
 
     // Fills the new file; it gets its name only afterwards.
     bool Fill(int to, bool modeSet) {
-        if (!CopyContents(m_from.Get(), to, m_source.st_size)) {
-            Fail(errno, errno == 0 ? "it shrank while it was being copied" : "");
+        m_copied = CopyContents(m_from.Get(), to, m_checks.Abandon);
+        if (m_copied < 0) {
+            Fail(errno);
+            return false;
+        }
+        if (m_copied < m_source.st_size) {
+            Fail(0, "it ended after " + std::to_string(m_copied) +
+                        " bytes, though its size reads " + std::to_string(m_source.st_size));
             return false;
         }
         // Best effort: FAT and exFAT hold no permission bits, and some FUSE
@@ -449,7 +444,7 @@ private:
             Fail(errno);
             return false;
         }
-        if ((m_flush || m_verify) && ::fsync(to) != 0) {
+        if ((m_checks.FlushToDisk || m_checks.Verify) && ::fsync(to) != 0) {
             Fail(errno);
             return false;
         }
@@ -458,49 +453,48 @@ private:
             DamageForTests(to);
         }
 #endif
-        return !m_verify || Verified(to);
+        return !m_checks.Verify || Verified(to);
     }
 
     // Reads the flushed copy back from the disk, not from the page cache
-    // that still holds what was written, and compares it with the source.
-    // Byte for byte: both files are read whole either way, and comparing
-    // costs less than hashing them.
+    // that still holds what was written, and compares it with the source
+    // read once more to its end. Byte for byte: both files are read whole
+    // either way, and comparing costs less than hashing them.
     bool Verified(int to) {
         ::posix_fadvise(to, 0, 0, POSIX_FADV_DONTNEED);
         constexpr std::size_t kChunk = 256 * 1024;
         std::string source(kChunk, '\0');
         std::string copy(kChunk, '\0');
-        const std::int64_t size = m_source.st_size;
-        for (std::int64_t offset = 0; offset < size;) {
-            const std::size_t want =
-                static_cast<std::size_t>(std::min<std::int64_t>(size - offset, kChunk));
-            const ssize_t fromSource = ReadAt(m_from.Get(), source.data(), want, offset);
-            const ssize_t fromCopy = ReadAt(to, copy.data(), want, offset);
+        const auto differs = [this] {
+            Fail(0,
+                 "verification failed: the copy read back from the disk differs from the source");
+            return false;
+        };
+        for (std::int64_t offset = 0;;) {
+            if (m_checks.Abandon != nullptr && m_checks.Abandon->load()) {
+                Fail(ECANCELED);
+                return false;
+            }
+            const ssize_t fromSource = ReadAt(m_from.Get(), source.data(), kChunk, offset);
+            const ssize_t fromCopy = ReadAt(to, copy.data(), kChunk, offset);
             if (fromSource < 0 || fromCopy < 0) {
                 Fail(errno, "verification failed: " + ErrorText(errno));
                 return false;
             }
-            if (fromSource != static_cast<ssize_t>(want)) {
-                Fail(0, "verification failed: the source shrank while it was being copied");
-                return false;
-            }
-            if (fromCopy != fromSource ||
-                std::memcmp(source.data(), copy.data(), static_cast<std::size_t>(want)) != 0) {
-                Fail(0,
-                     "verification failed: the copy read back from the disk differs from "
-                     "the source");
-                return false;
+            if (fromCopy != fromSource || std::memcmp(source.data(), copy.data(),
+                                                      static_cast<std::size_t>(fromSource)) != 0) {
+                return differs();
             }
             offset += fromSource;
+            if (fromSource < static_cast<ssize_t>(kChunk)) {
+                struct stat written {};
+                if (offset != m_copied || ::fstat(to, &written) != 0 ||
+                    written.st_size != m_copied) {
+                    return differs();
+                }
+                return true;
+            }
         }
-        struct stat written {};
-        if (::fstat(to, &written) != 0 || written.st_size != size) {
-            Fail(0,
-                 "verification failed: the copy read back from the disk differs from "
-                 "the source");
-            return false;
-        }
-        return true;
     }
 
     // False when the file system offers no unnamed files, or cannot link one
@@ -538,11 +532,35 @@ private:
                 ::lseek(m_from.Get(), 0, SEEK_SET) == 0) {
                 return false;
             }
-            Fail(errno);
+            FailName(errno);
             return true;
         }
         Closed(to);
         return true;
+    }
+
+    // Tries a name that the file system may refuse by taking it for a moment,
+    // before any byte is copied: a refused name then costs nothing, not a
+    // whole video copied in vain. Our temporary file already stands beside
+    // it, so a run killed in between leaves nothing that the next run would
+    // not know as its own leftover.
+    bool NameTaken(const std::string& temporary) {
+        FileDescriptor trial(::openat(m_folder, m_name.c_str(),
+                                      O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                                      S_IRUSR | S_IWUSR));
+        if (trial.Valid()) {
+            trial.Close();
+            ::unlinkat(m_folder, m_name.c_str(), 0);
+            return true;
+        }
+        const int error = errno;
+        ::unlinkat(m_folder, temporary.c_str(), 0);
+        if (error == EEXIST) {
+            Taken();
+        } else {
+            FailName(error, true);
+        }
+        return false;
     }
 
     void CopyNamed(NamingMethod& method) {
@@ -559,6 +577,9 @@ private:
         }
         if (!to.Valid()) {
             Fail(errno);
+            return;
+        }
+        if (MayBeRefused(m_name) && !NameTaken(temporary)) {
             return;
         }
         if (!Fill(to.Get(), false) || !to.Close()) {
@@ -583,7 +604,7 @@ private:
             if (naming == Naming::Taken) {
                 Taken();
             } else {
-                Fail(error);
+                FailName(error);
             }
             return;
         }
@@ -661,18 +682,43 @@ private:
 
     // A copy to be verified is read back through the descriptor that wrote it.
     int WriteAccess() const {
-        return m_verify ? O_RDWR : O_WRONLY;
+        return m_checks.Verify ? O_RDWR : O_WRONLY;
     }
 
-    const std::string m_folderPath;
+    const FolderHandle& m_folderHandle;
+    const int m_folder;
     const std::string m_name;
-    const bool m_flush;
-    const bool m_verify;
+    const CopyChecks& m_checks;
     FileDescriptor m_from;
-    int m_folder = -1;  // held open by CopyTargets
     struct stat m_source {};
+    std::int64_t m_copied = 0;
     CopyResult m_result;
 };
+
+// The folder of a target path, held for one copy.
+std::optional<FolderHandle> FolderOfTarget(const std::string& target, CopyResult& result) {
+    FolderHandle::Failure failure;
+    std::optional<FolderHandle> folder = FolderHandle::Open(FolderOf(target), &failure);
+    if (!folder) {
+        result.Reason = failure.Reason;
+        result.Failure =
+            failure.TooManyOpenFiles ? CopyFailure::TooManyOpenFiles : CopyFailure::Other;
+    }
+    return folder;
+}
+
+// The FAT driver's own word on the read-only attribute, for a file system
+// mounted so that permission bits do not show it.
+bool FatReadOnly(const std::string& path) {
+    struct statfs system {};
+    if (::statfs(path.c_str(), &system) != 0 || system.f_type != MSDOS_SUPER_MAGIC) {
+        return false;
+    }
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    std::uint32_t attributes = 0;
+    return file.Valid() && ::ioctl(file.Get(), FAT_IOCTL_GET_ATTRIBUTES, &attributes) == 0 &&
+           (attributes & ATTR_RO) != 0;
+}
 
 }  // namespace
 
@@ -688,35 +734,33 @@ bool FileEntryExists(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
-CopyTargets::CopyTargets() : m_folders(std::make_unique<Folders>()) {}
-
-CopyTargets::~CopyTargets() = default;
-
-CopyResult CopyFileNoReplace(const std::string& source, const std::string& target,
-                             CopyChecks checks, CopyTargets& targets) {
-    return FileCopy(target, checks).Run(source, targets.Get(), nullptr);
+CopyResult CopyFileNoReplace(const std::string& source, const FolderHandle& folder,
+                             const std::string& name, const CopyChecks& checks) {
+    return FileCopy(folder, name, checks).Run(source, nullptr);
 }
 
-CopyResult CopyFileNoReplace(const std::string& source, const std::string& target, bool flushToDisk,
-                             CopyTargets& targets) {
-    return CopyFileNoReplace(source, target, CopyChecks{flushToDisk, false}, targets);
+CopyResult CopyFileNoReplace(const std::string& source, const std::string& target,
+                             const CopyChecks& checks) {
+    CopyResult result;
+    const std::optional<FolderHandle> folder = FolderOfTarget(target, result);
+    return folder ? CopyFileNoReplace(source, *folder, NameOf(target), checks) : result;
 }
 
 CopyResult CopyFileNoReplace(const std::string& source, const std::string& target,
                              bool flushToDisk) {
-    CopyTargets targets;
-    return CopyFileNoReplace(source, target, flushToDisk, targets);
+    return CopyFileNoReplace(source, target, CopyChecks{.FlushToDisk = flushToDisk});
 }
 
 CopyResult CopyFileNoReplaceFrom(const std::string& source, const std::string& target,
                                  CopyChecks checks, NamingMethod first) {
-    CopyTargets targets;
-    return FileCopy(target, checks).Run(source, targets.Get(), &first);
+    CopyResult result;
+    const std::optional<FolderHandle> folder = FolderOfTarget(target, result);
+    return folder ? FileCopy(*folder, NameOf(target), checks).Run(source, &first) : result;
 }
 
 CopyResult CopyFileNoReplaceFrom(const std::string& source, const std::string& target,
                                  bool flushToDisk, NamingMethod first) {
-    return CopyFileNoReplaceFrom(source, target, CopyChecks{flushToDisk, false}, first);
+    return CopyFileNoReplaceFrom(source, target, CopyChecks{.FlushToDisk = flushToDisk}, first);
 }
 
 DeleteResult DeleteSourceIfUnchanged(const std::string& path, const FileIdentity& copied) {
@@ -727,7 +771,7 @@ DeleteResult DeleteSourceIfUnchanged(const std::string& path, const FileIdentity
     if (IdentityOf(info) != copied) {
         return {DeleteOutcome::Changed, {}};
     }
-    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || FatReadOnly(path)) {
         return {DeleteOutcome::ReadOnly, {}};
     }
     if (::unlink(path.c_str()) != 0) {
@@ -737,19 +781,16 @@ DeleteResult DeleteSourceIfUnchanged(const std::string& path, const FileIdentity
 }
 
 FileStatus FlushFolder(const std::string& path) {
-    const FileDescriptor folder(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!folder.Valid()) {
-        return Failure(errno);
-    }
-    return FlushFolderEntries(folder.Get());
+    FolderHandle::Failure failure;
+    const std::optional<FolderHandle> folder = FolderHandle::Open(path, &failure);
+    return folder ? folder->Flush() : FileStatus{false, failure.Reason};
 }
 
 namespace {
 
 // The leftovers of killed runs in a folder; removed unless `remove` is false.
-std::vector<std::string> LeftoverCopies(const std::string& folderPath, bool remove) {
+std::vector<std::string> LeftoverCopies(const FileDescriptor& folder, bool remove) {
     std::vector<std::string> removed;
-    const FileDescriptor folder(::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder.Valid()) {
         return removed;
     }
@@ -803,11 +844,20 @@ std::vector<std::string> LeftoverCopies(const std::string& folderPath, bool remo
 }  // namespace
 
 std::vector<std::string> RemoveLeftoverCopies(const std::string& folder) {
-    return LeftoverCopies(folder, true);
+    return LeftoverCopies(
+        FileDescriptor(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)), true);
+}
+
+std::vector<std::string> RemoveLeftoverCopies(const FolderHandle& folder) {
+    // A descriptor of its own: the lock taken on it is this call's alone.
+    return LeftoverCopies(
+        FileDescriptor(::openat(folder.Descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
+        true);
 }
 
 std::vector<std::string> FindLeftoverCopies(const std::string& folder) {
-    return LeftoverCopies(folder, false);
+    return LeftoverCopies(
+        FileDescriptor(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)), false);
 }
 
 }  // namespace quenby::platform

@@ -1,10 +1,12 @@
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 
 #include "platform/files/copytesthooks.h"
 #include "platform/files/fileops.h"
+#include "platform/files/folderhandle.h"
 #include "platform/files/temporaryname.h"
 #include "platform/text/widetext.h"
 
@@ -215,26 +217,25 @@ bool FileEntryExists(const std::string& path) {
     return file;
 }
 
-// CopyFileW opens the folders by name itself.
-struct CopyTargets::Folders {};
-
-CopyTargets::CopyTargets() : m_folders(std::make_unique<Folders>()) {}
-
-CopyTargets::~CopyTargets() = default;
-
-CopyResult CopyFileNoReplace(const std::string& source, const std::string& target, bool flushToDisk,
-                             CopyTargets& targets) {
-    return CopyFileNoReplace(source, target, CopyChecks{flushToDisk, false}, targets);
+// Gives up a copy under way once the caller asks for it.
+DWORD CALLBACK CopyProgress(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, DWORD,
+                            DWORD, HANDLE, HANDLE, LPVOID abandon) {
+    return static_cast<const std::atomic<bool>*>(abandon)->load() ? PROGRESS_CANCEL
+                                                                  : PROGRESS_CONTINUE;
 }
 
 CopyResult CopyFileNoReplace(const std::string& source, const std::string& target,
                              bool flushToDisk) {
-    CopyTargets targets;
-    return CopyFileNoReplace(source, target, CopyChecks{flushToDisk, false}, targets);
+    return CopyFileNoReplace(source, target, CopyChecks{.FlushToDisk = flushToDisk});
+}
+
+CopyResult CopyFileNoReplace(const std::string& source, const FolderHandle& folder,
+                             const std::string& name, const CopyChecks& checks) {
+    return CopyFileNoReplace(source, folder.PathOf(name), checks);
 }
 
 CopyResult CopyFileNoReplace(const std::string& source, const std::string& target,
-                             CopyChecks checks, CopyTargets&) {
+                             const CopyChecks& checks) {
     const bool flushToDisk = checks.FlushToDisk;
     CopyResult result;
     const std::string name = NameOf(target);
@@ -253,6 +254,11 @@ CopyResult CopyFileNoReplace(const std::string& source, const std::string& targe
     ::CloseHandle(from);
     if (!identified) {
         result.Reason = WindowsErrorText(identityError);
+        return result;
+    }
+    if (checks.ExpectedSource &&
+        *checks.ExpectedSource != FileKey{result.Source.Device, result.Source.Inode}) {
+        result.Reason = "it is no longer the file that was found there (was its drive removed?)";
         return result;
     }
     const std::wstring wideTarget = ToWide(target);
@@ -274,7 +280,16 @@ CopyResult CopyFileNoReplace(const std::string& source, const std::string& targe
     bool copied = false;
     for (int attempt = 0; attempt < 100 && !copied; ++attempt) {
         temporary = ToWide(folder + TemporaryName(name));
-        copied = ::CopyFileW(wideSource.c_str(), temporary.c_str(), TRUE) != FALSE;
+        copied = ::CopyFileExW(wideSource.c_str(), temporary.c_str(),
+                               checks.Abandon != nullptr ? CopyProgress : nullptr,
+                               const_cast<std::atomic<bool>*>(checks.Abandon), nullptr,
+                               COPY_FILE_FAIL_IF_EXISTS) != FALSE;
+        if (!copied && ::GetLastError() == ERROR_REQUEST_ABORTED) {
+            // CopyFileExW removes what it wrote of a cancelled copy itself.
+            result.Reason = "stopped before the copy was complete";
+            result.Failure = CopyFailure::Abandoned;
+            return result;
+        }
         if (!copied && !NameTaken(::GetLastError())) {
             result.Reason = LastErrorText();
             return result;
@@ -374,6 +389,10 @@ FileStatus FlushFolder(const std::string& path) {
 }
 
 std::vector<std::string> FindLeftoverCopies(const std::string&) {
+    return {};
+}
+
+std::vector<std::string> RemoveLeftoverCopies(const FolderHandle&) {
     return {};
 }
 

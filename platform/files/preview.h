@@ -6,6 +6,7 @@
 
 #include "platform/files/filecompare.h"
 #include "platform/files/fileops.h"
+#include "platform/files/folderlisting.h"
 
 namespace quenby::platform {
 
@@ -34,8 +35,8 @@ DeleteResult PreviewDelete(const std::string& path);
 // ever both.
 FileComparison PreviewCompare(const std::string& first, const std::string& second);
 
-// The size of a regular file (links followed), from its entry alone; empty
-// for anything else or nothing.
-std::optional<std::uint64_t> RegularFileSize(const std::string& path);
+// The size and last-write time of a regular file (links followed), from its
+// entry alone; empty for anything else or nothing.
+std::optional<FileFacts> RegularFileFacts(const std::string& path);
 
 }  // namespace quenby::platform

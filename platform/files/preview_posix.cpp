@@ -102,12 +102,19 @@ DeleteResult PreviewDelete(const std::string& path) {
     return {DeleteOutcome::Deleted, {}};
 }
 
-std::optional<std::uint64_t> RegularFileSize(const std::string& path) {
+std::optional<FileFacts> RegularFileFacts(const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
         return std::nullopt;
     }
-    return static_cast<std::uint64_t>(info.st_size);
+    // 100-nanosecond intervals since 1601, as the scan gives a file's time.
+    constexpr std::int64_t kEpochDifferenceSeconds = 11644473600LL;
+    const std::int64_t seconds =
+        static_cast<std::int64_t>(info.st_mtim.tv_sec) + kEpochDifferenceSeconds;
+    return FileFacts{static_cast<std::uint64_t>(info.st_size),
+                     seconds < 0 ? 0
+                                 : static_cast<std::uint64_t>(seconds) * 10'000'000U +
+                                       static_cast<std::uint64_t>(info.st_mtim.tv_nsec) / 100U};
 }
 
 FileComparison PreviewCompare(const std::string& first, const std::string& second) {

@@ -73,13 +73,15 @@ DeleteResult PreviewDelete(const std::string& path) {
     return {DeleteOutcome::Deleted, {}};
 }
 
-std::optional<std::uint64_t> RegularFileSize(const std::string& path) {
+std::optional<FileFacts> RegularFileFacts(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!::GetFileAttributesExW(ToWide(path).c_str(), GetFileExInfoStandard, &data) ||
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return std::nullopt;
     }
-    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return FileFacts{(static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
+                     (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                         data.ftLastWriteTime.dwLowDateTime};
 }
 
 FileComparison PreviewCompare(const std::string& first, const std::string& second) {

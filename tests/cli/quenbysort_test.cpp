@@ -264,6 +264,70 @@ TEST_F(QuenbySortTest, ADryRunForetellsTheRunAndTheCarefulOptionsAreTaken) {
     EXPECT_EQ(refused.ExitCode, 2);
 }
 
+TEST_F(QuenbySortTest, ADifferentPhotoUnderItsNameIsNamedAndFailsTheRun) {
+    // What stands under a.jpg's name, last written on 3 May 2014 at `Hour`;
+    // the card's a.jpg holds "a", written at 14:00.
+    const struct {
+        const char* Name;
+        const char* There;
+        int Hour;
+        bool Different;
+    } rows[] = {
+        {"ItsOwnCopy", "a", 14, false},
+        {"TheSameBytesAtAnotherTime", "a", 9, false},
+        {"OtherBytesOfTheSameSize", "x", 9, true},
+        {"AnotherSize", "xy", 14, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
+        const TempFolder tmp;
+        test::WriteFile(tmp / "Card/a.jpg", "a");
+        test::SetLocalMtime(tmp / "Card/a.jpg", 2014, 5, 3, 14, 0);
+        test::WriteFile(tmp / "Photos/2014-05-03/a.jpg", row.There);
+        test::SetLocalMtime(tmp / "Photos/2014-05-03/a.jpg", 2014, 5, 3, row.Hour, 0);
+        const Result result = RunSort(tmp, {"-q", "-t", tmp / "Photos", tmp / "Card"});
+        EXPECT_EQ(result.ExitCode, row.Different ? 1 : 0);
+        EXPECT_EQ(result.Out, "File " + (tmp / "Photos/2014-05-03/a.jpg") + " exists\n" +
+                                  "0 of 1 files copied\n");
+        EXPECT_EQ(result.Err, row.Different ? "quenby-sort: not copied " + (tmp / "Card/a.jpg") +
+                                                  ": a different file has its name in the target; "
+                                                  "--on-clash keep-both keeps both\n"
+                                            : "");
+    }
+    // Renamed, the photos of one day share one name.
+    for (const char* name : {"b1.jpg", "b2.jpg", "b3.jpg"}) {
+        test::WriteFile(m_tmp / ("Day/" + std::string(name)), name);
+        test::SetLocalMtime(m_tmp / ("Day/" + std::string(name)), 2014, 5, 6, 9, 0);
+    }
+    const Result renamed =
+        RunSort(m_tmp, {"-q", "--rename", "--prefix", "P_", "-t", m_tmp / "Photos", m_tmp / "Day"});
+    EXPECT_EQ(renamed.ExitCode, 1);
+    EXPECT_NE(renamed.Out.find("1 of 3 files copied\n"), std::string::npos) << renamed.Out;
+    EXPECT_EQ(std::count(renamed.Err.begin(), renamed.Err.end(), '\n'), 2) << renamed.Err;
+}
+
+#ifndef _WIN32
+// A shell that allows few open files (ulimit -n 64) still gets every photo
+// of 150 days into its day folder.
+TEST_F(QuenbySortTest, FewOpenFilesAllowedStillFileEveryDay) {
+    for (int i = 0; i < 150; ++i) {
+        const std::string photo = m_tmp / ("Many/p" + std::to_string(i) + ".jpg");
+        test::WriteFile(photo, std::to_string(i));
+        test::SetLocalMtime(photo, 2014, 1 + i / 28, 1 + i % 28, 12, 0);
+    }
+    const std::string command = "ulimit -n 64 && exec " + Quote(QUENBY_SORT_EXECUTABLE) +
+                                " -q --delete -t " + Quote(m_tmp / "Photos") + " " +
+                                Quote(m_tmp / "Many") + " >" + Quote(m_tmp / "out.txt") + " 2>" +
+                                Quote(m_tmp / "err.txt");
+    const int status = std::system(("sh -c " + Quote(command)).c_str());
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0) << test::ReadFile(m_tmp / "err.txt");
+    EXPECT_NE(test::ReadFile(m_tmp / "out.txt").find("150 of 150 files copied\n"),
+              std::string::npos);
+    EXPECT_EQ(test::ListFolder(m_tmp / "Photos").size(), 150U);
+    EXPECT_TRUE(test::ListFolder(m_tmp / "Many").empty());
+}
+#endif
+
 TEST_F(QuenbySortTest, UsageErrorsTouchNothing) {
     for (const std::vector<std::string>& arguments :
          {std::vector<std::string>{m_tmp / "Card"},

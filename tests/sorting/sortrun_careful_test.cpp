@@ -331,5 +331,33 @@ TEST_F(CarefulRunTest, KeepingBothAFileTwoPatternsSelectIsMovedOnce) {
     EXPECT_TRUE(result.Problems.empty());
 }
 
+// The run copies through the target folder it opened: a folder put in its
+// place meanwhile (a drive unmounted and its mount point left behind, or a
+// folder renamed away) ends the run, and nothing lands in the new one.
+TEST_F(CarefulRunTest, ATargetFolderPutInItsPlaceStopsTheRun) {
+    const test::TempFolder tmp;
+    Photo(tmp, "Card/a.jpg", "a");
+    Photo(tmp, "Card/b.jpg", "b", 4);
+    Photo(tmp, "Card/c.jpg", "c", 5);
+    SortOptions options = Options(tmp);
+    options.DeleteSources = true;
+    const RunResult result = Run(options, [&](const SortProgress& progress) {
+        if (progress.RecordsDone == 1) {
+            fs::rename(tmp / "Photos", tmp / "Away");
+            test::MakeFolders(tmp / "Photos");
+        }
+    });
+    EXPECT_EQ(result.Counts.Copied, 1);
+    EXPECT_EQ(result.Messages.back(), "File " + (tmp / "Card/b.jpg") + " could not copied to " +
+                                          (tmp / "Photos/2014-05-04/b.jpg"));
+    EXPECT_EQ(result.Problems,
+              Lines{"cannot copy " + (tmp / "Card/b.jpg") + " to " +
+                    (tmp / "Photos/2014-05-04/b.jpg") + ": the target folder " + (tmp / "Photos") +
+                    " is no longer the folder it was: stopped"});
+    EXPECT_TRUE(test::ListFolder(tmp / "Photos").empty());
+    EXPECT_EQ(test::ReadFile(tmp / "Away/2014-05-03/a.jpg"), "a");
+    EXPECT_EQ(test::ListFolder(tmp / "Card"), (Lines{"b.jpg", "c.jpg"}));
+}
+
 }  // namespace
 }  // namespace quenby
