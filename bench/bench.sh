@@ -5,6 +5,9 @@
 # them by file time, and moving files with --verify against without; then the
 # window program's messages window and a run through its Execute.
 # Usage: bench/bench.sh [WORK_DIR]   (needs ~2.5 GB)
+# With QUENBY_SORT_BEFORE naming an earlier build of quenby-sort, the copies
+# and the second run time it too, in the same runs, and print what a change
+# costs against it.
 # The copies are timed with a warm cache and without flushing, so a work
 # folder on tmpfs (/dev/shm) measures the programs rather than the disk; the
 # cost of --verify is the disk's, and is measured only on one.
@@ -28,6 +31,19 @@ cpu = lambda r: r["user"] + r["system"]
 print(f"{sys.argv[2]:<44} base {base:7.3f}s  {name} {ours:7.3f}s  "
       f"ratio {ours/base:5.2f} (CPU time {cpu(data[index])/cpu(data[0]):5.2f})  limit {sys.argv[3]}")
 PY
+}
+
+before=${QUENBY_SORT_BEFORE:+$(realpath "$QUENBY_SORT_BEFORE")}
+against_before() {  # against_before JSON LABEL: the last command over the one before it
+  [ -z "$before" ] || python3 - "$@" <<'PY'
+import json, sys
+data = json.load(open(sys.argv[1]))["results"]
+then, now = data[-1]["mean"], data[-2]["mean"]
+print(f"{sys.argv[2]:<44} before {then:7.3f}s  now {now:7.3f}s  ratio {now/then:5.2f}")
+PY
+}
+before_cmd() {  # before_cmd ARGS...: the earlier build's command, when there is one
+  [ -z "$before" ] || echo "$before $*"
 }
 
 tree() {  # tree DIR FOLDERS FILES EXT SIZE
@@ -56,11 +72,14 @@ hyperfine --warmup 1 --runs 5 --export-json "$work/exists.json" \
 ratio "$work/exists.json" "200,000 matching files, every target exists" 3
 
 copy_bench() {  # copy_bench NAME LABEL LIMIT
+  local earlier=()
+  [ -z "$before" ] || earlier=("$(before_cmd -q -t "$work/qs-$1" "$work/$1") >/dev/null")
   hyperfine --warmup 1 --runs 10 --export-json "$work/$1.json" \
     --prepare "rm -rf $work/cp-$1 $work/qs-$1 && mkdir $work/qs-$1" \
     "cp -r --preserve=mode,timestamps $work/$1 $work/cp-$1" \
-    "$sort_bin -q -t $work/qs-$1 $work/$1 >/dev/null" >/dev/null
+    "$sort_bin -q -t $work/qs-$1 $work/$1 >/dev/null" "${earlier[@]}" >/dev/null
   ratio "$work/$1.json" "$2" "$3"
+  against_before "$work/$1.json" "  the same, against the earlier build"
 }
 copy_bench copy1m "copy 300 files of 1 MB" 1.0
 rm -rf "$work/cp-copy1m" "$work/qs-copy1m"
@@ -70,12 +89,18 @@ copy_bench copy1k "copy 20,000 files of 1 KB" 1.0
 # the work such a run cannot avoid (each file's time, each day folder listed
 # once, a line per file) done plainly on two threads: how near to find this
 # machine lets any run come.
+# The earlier build, when given, runs last, the run now just before it.
+earlier=()
+[ -z "$before" ] || earlier=("$sort_bin -q -t $work/qs-copy1k $work/copy1k >/dev/null"
+                             "$(before_cmd -q -t "$work/qs-copy1k" "$work/copy1k") >/dev/null")
 hyperfine --warmup 1 --runs 10 --export-json "$work/exists1k.json" \
   "$(find_cmd "$work/copy1k")" \
   "$sort_bin -q -t $work/qs-copy1k $work/copy1k >/dev/null" \
-  "build/release/bench/quenby_unavoidable_scan $work/copy1k $work/qs-copy1k >/dev/null" >/dev/null
+  "build/release/bench/quenby_unavoidable_scan $work/copy1k $work/qs-copy1k >/dev/null" \
+  "${earlier[@]}" >/dev/null
 ratio "$work/exists1k.json" "20,000 files again, every copy exists" 1.5
 ratio "$work/exists1k.json" "  the same, only the unavoidable work" - unavoidable
+against_before "$work/exists1k.json" "  the same, against the earlier build"
 rm -rf "$work/cp-copy1k" "$work/qs-copy1k"
 
 # What --verify costs: 300 files of 1 MB moved (--delete) without and with

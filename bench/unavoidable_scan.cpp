@@ -1,7 +1,9 @@
 // The work that a second run over copies that all exist cannot avoid, done
 // as plainly as it can be on two threads: walk the tree, read the time of
-// every *.jpg and *.avi, list each day folder of the target once, and write
-// "File TARGET/DAY/NAME exists" for each file found there. bench.sh times it
+// every *.jpg and *.avi, list each day folder of the target once, read the
+// size and time of each file found there (which tell a photo's own copy
+// from another photo of its name), and write "File TARGET/DAY/NAME exists"
+// for each. bench.sh times it
 // beside quenby-sort and find, to show how near the machine lets a run come
 // to find, which reads no file's time at all.
 // Usage: quenby_unavoidable_scan SOURCE TARGET   (folders as yyyy-mm-dd)
@@ -169,11 +171,31 @@ int main(int argc, char** argv) {
             dayOfFile.push_back(known->second);
         }
     }
+    std::vector<std::vector<const std::string*>> namesOfDay(days.size());
+    std::size_t counted = 0;
+    for (const Folder& folder : folders) {
+        for (const std::string& name : folder.Names) {
+            namesOfDay[dayOfFile[counted++]].push_back(&name);
+        }
+    }
     std::vector<std::unordered_set<std::string>> listings(days.size());
     std::atomic<std::size_t> nextDay{0};
+    std::atomic<long long> bytes{0};
     const auto list = [&] {
         for (std::size_t i = nextDay++; i < days.size(); i = nextDay++) {
-            listings[i] = ListFolder(target + "/" + days[i]);
+            const std::string folder = target + "/" + days[i];
+            listings[i] = ListFolder(folder);
+            const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            for (const std::string* name : namesOfDay[i]) {
+                struct stat info {};
+                if (listings[i].count(*name) != 0 &&
+                    ::fstatat(descriptor, name->c_str(), &info, 0) == 0) {
+                    bytes += info.st_size;
+                }
+            }
+            if (descriptor >= 0) {
+                ::close(descriptor);
+            }
         }
     };
     std::thread helper(list);

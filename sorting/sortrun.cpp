@@ -104,21 +104,31 @@ public:
             return;
         }
         // Writing a date costs more than the look-up: each thread keeps the
-        // day folder names it wrote.
+        // day folder names it wrote, and whether the folder is there at all,
+        // which in a first run it mostly is not.
+        struct Day {
+            std::string Name;
+            bool There = false;
+        };
         thread_local struct {
             std::uint64_t Run = 0;
-            std::unordered_map<std::int64_t, std::string> Names;
+            std::unordered_map<std::int64_t, Day> Days;
         } written;
         if (written.Run != m_serial) {
             written.Run = m_serial;
-            written.Names.clear();
+            written.Days.clear();
         }
-        const std::int64_t day = DayKey(record.Datum);
-        auto name = written.Names.find(day);
-        if (name == written.Names.end()) {
-            name = written.Names.emplace(day, RenderDate(record.Datum, m_naming)).first;
+        const std::int64_t key = DayKey(record.Datum);
+        auto day = written.Days.find(key);
+        if (day == written.Days.end()) {
+            std::string name = RenderDate(record.Datum, m_naming);
+            const bool there = m_rootFolder->HoldsFolder(name);
+            day = written.Days.emplace(key, Day{std::move(name), there}).first;
         }
-        std::string path = name->second;
+        if (!day->second.There) {
+            return;
+        }
+        std::string path = day->second.Name;
         path.push_back(platform::kPathSeparator);
         path += m_options.RenameFiles ? NameOf(record) : record.Onlyname;
         record.TakenInTarget = m_rootFolder->FactsOf(path);
@@ -388,7 +398,10 @@ private:
         if (day == nullptr) {
             return failed;
         }
-        if (!TargetStillThere()) {
+        // The copy goes through the day folder's handle, so it lands on the
+        // drive the run began with or fails; looking at the target's path
+        // now and then is enough to stop soon after the drive went away.
+        if (!TargetStillThere(kLookAgainAfter)) {
             failed.Reason = m_stopReason;
             return failed;
         }
@@ -540,13 +553,15 @@ private:
     // handles still reach the drive (or fail), but no source may go on the
     // strength of a copy that is now out of the user's reach, and the run
     // stops.
-    bool TargetStillThere() {
+    bool TargetStillThere(std::chrono::milliseconds unlessLookedWithin = {}) {
         if (Stopped()) {
             return false;
         }
-        if (!m_rootFolder) {
+        const auto now = std::chrono::steady_clock::now();
+        if (!m_rootFolder || now - m_lookedAtTarget < unlessLookedWithin) {
             return true;
         }
+        m_lookedAtTarget = now;
         const platform::FolderHandle::Place place = m_rootFolder->WhereIs(m_root);
         if (place != platform::FolderHandle::Place::Same) {
             m_stopReason =
@@ -793,6 +808,8 @@ private:
     std::optional<platform::FolderHandle> m_rootFolder;
     std::string m_rootFailure;  // why the target folder could not be opened
     std::string m_stopReason;
+    static constexpr std::chrono::milliseconds kLookAgainAfter{100};
+    std::chrono::steady_clock::time_point m_lookedAtTarget;
     std::unordered_map<std::int64_t, DayPath> m_days;
     std::vector<DayPath*> m_dayOfRecord;  // each found record's, in order
     std::unordered_map<std::string, DayFolder> m_folders;

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -132,26 +133,33 @@ ssize_t ReadSome(int from, char* buffer, std::size_t size) {
 // read directly may hold more than it says. Returns the bytes copied, or -1
 // with errno set (ECANCELED when the copy was given up). copy_file_range
 // lets the kernel copy without a round trip through user space, and shares
-// the blocks (reflink) where the file system offers it; where it is
-// refused, or reports no data (which the end of the file does too), read
-// and write go on at the same offsets until a read finds the end. Both go
-// in pieces, so that a stop request breaks off a long copy from a slow card
-// at once.
-std::int64_t CopyContents(int from, int to, const std::atomic<bool>* abandon) {
-    constexpr std::size_t kKernelChunk = 4 * 1024 * 1024;
+// the blocks (reflink) where the file system offers it, but it stops at the
+// stated size: beyond that (unless the file system's sizes hold), and where
+// it is refused, read and write go on at the same offsets until a read
+// finds the end. Both go in pieces, so
+// that a stop request breaks off a long copy from a slow card at once.
+std::int64_t CopyContents(int from, int to, std::int64_t statedSize, bool sizeHolds,
+                          const std::atomic<bool>* abandon) {
+    constexpr std::int64_t kKernelChunk = 4 * 1024 * 1024;
     constexpr std::size_t kBufferSize = 256 * 1024;
+    // Once per thread: a run copies thousands of small photos.
+    thread_local const std::unique_ptr<char[]> buffer(new char[kBufferSize]);
     std::int64_t copied = 0;
     bool kernel = true;
-    std::string buffer;
     for (;;) {
         if (abandon != nullptr && abandon->load()) {
             errno = ECANCELED;
             return -1;
         }
-        if (kernel) {
-            const ssize_t got = ::copy_file_range(from, nullptr, to, nullptr, kKernelChunk, 0);
+        if (kernel && copied < statedSize) {
+            const ssize_t got = ::copy_file_range(
+                from, nullptr, to, nullptr,
+                static_cast<std::size_t>(std::min(statedSize - copied, kKernelChunk)), 0);
             if (got > 0) {
                 copied += got;
+                if (copied == statedSize && sizeHolds) {
+                    return copied;
+                }
             } else if (got < 0 && errno == EINTR) {
                 continue;
             } else if (got < 0 && errno != EXDEV && errno != EINVAL && errno != ENOSYS &&
@@ -159,18 +167,17 @@ std::int64_t CopyContents(int from, int to, const std::atomic<bool>* abandon) {
                 return -1;
             } else {
                 kernel = false;
-                buffer.resize(kBufferSize);
             }
             continue;
         }
-        const ssize_t got = ReadSome(from, buffer.data(), buffer.size());
+        const ssize_t got = ReadSome(from, buffer.get(), kBufferSize);
         if (got < 0) {
             return -1;
         }
         if (got == 0) {
             return copied;
         }
-        if (!WriteAll(to, buffer.data(), static_cast<std::size_t>(got))) {
+        if (!WriteAll(to, buffer.get(), static_cast<std::size_t>(got))) {
             return -1;
         }
         copied += got;
@@ -247,6 +254,31 @@ private:
 KnownMethods& Known() {
     static KnownMethods methods;
     return methods;
+}
+
+// Whether a file system's sizes can be taken at their word. The kernel's own
+// disk file systems keep them; FUSE and network file systems pass on what a
+// driver or server says (phone bridges report 32-bit sizes for big videos),
+// and their files are read until a read finds the end. Asked once per device.
+bool SizesHold(dev_t device, int fd) {
+    static std::mutex mutex;
+    static std::unordered_map<dev_t, bool> known;
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (const auto found = known.find(device); found != known.end()) {
+        return found->second;
+    }
+    constexpr std::array<unsigned long, 13> kDiskFileSystems = {
+        EXT4_SUPER_MAGIC,    XFS_SUPER_MAGIC,        BTRFS_SUPER_MAGIC, TMPFS_MAGIC,
+        MSDOS_SUPER_MAGIC,   0x2011BAB0 /* exFAT */, F2FS_SUPER_MAGIC,  0x7366746E /* NTFS */,
+        ISOFS_SUPER_MAGIC,   UDF_SUPER_MAGIC,        SQUASHFS_MAGIC,    RAMFS_MAGIC,
+        EROFS_SUPER_MAGIC_V1};
+    struct statfs system {};
+    const bool holds =
+        ::fstatfs(fd, &system) == 0 &&
+        std::find(kDiskFileSystems.begin(), kDiskFileSystems.end(),
+                  static_cast<unsigned long>(system.f_type)) != kDiskFileSystems.end();
+    known.emplace(device, holds);
+    return holds;
 }
 
 }  // namespace
@@ -424,7 +456,8 @@ private:
 
     // Fills the new file; it gets its name only afterwards.
     bool Fill(int to, bool modeSet) {
-        m_copied = CopyContents(m_from.Get(), to, m_checks.Abandon);
+        m_copied = CopyContents(m_from.Get(), to, m_source.st_size,
+                                SizesHold(m_source.st_dev, m_from.Get()), m_checks.Abandon);
         if (m_copied < 0) {
             Fail(errno);
             return false;

@@ -40,6 +40,9 @@ public:
     // Makes a folder inside this one (one level).
     FileStatus CreateChild(const std::string& name) const;
 
+    // Whether a folder stands under a name, links followed.
+    bool HoldsFolder(const std::string& name) const;
+
     // Size and time of the regular file under a name, links followed; empty
     // for anything else or nothing.
     std::optional<FileFacts> FactsOf(const std::string& name) const;

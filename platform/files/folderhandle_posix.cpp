@@ -113,6 +113,11 @@ FileStatus FolderHandle::CreateChild(const std::string& name) const {
     return {};
 }
 
+bool FolderHandle::HoldsFolder(const std::string& name) const {
+    struct stat info {};
+    return ::fstatat(m_fd, name.c_str(), &info, 0) == 0 && S_ISDIR(info.st_mode);
+}
+
 std::optional<FileFacts> FolderHandle::FactsOf(const std::string& name) const {
     struct stat info {};
     if (::fstatat(m_fd, name.c_str(), &info, 0) != 0 || !S_ISREG(info.st_mode) ||

@@ -115,6 +115,11 @@ FileStatus FolderHandle::CreateChild(const std::string& name) const {
     return {};
 }
 
+bool FolderHandle::HoldsFolder(const std::string& name) const {
+    const DWORD attributes = ::GetFileAttributesW(ToWide(PathOf(name)).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 std::optional<FileFacts> FolderHandle::FactsOf(const std::string& name) const {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!::GetFileAttributesExW(ToWide(PathOf(name)).c_str(), GetFileExInfoStandard, &data) ||
