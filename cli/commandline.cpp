@@ -124,8 +124,11 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& arguments) {
             ->check(NotEmpty);
     CLI::Option* renameOption =
         app.add_flag("--rename", options.RenameFiles, "Name each copy prefix + date + suffix");
-    CLI::Option* deleteOption = app.add_flag("--delete", options.DeleteSources,
-                                             "Delete each source once its copy is safely on disk");
+    CLI::Option* deleteOption =
+        app.add_flag("--delete", options.DeleteSources,
+                     "Delete each source once its copy is safely on disk; a photo protected in "
+                     "the camera stays, except on FAT and exFAT drives read through their FUSE "
+                     "drivers (exfat-fuse, fusefat), which do not show that protection");
     CLI::Option* dateFromOption =
         app.add_option("--date-from", dateFrom,
                        "Each file's day: \"file\", its last-write time, or \"capture\", the "
