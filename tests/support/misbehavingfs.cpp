@@ -1,6 +1,7 @@
-// quenby_misbehaving_fs: a FUSE file system that mirrors a backing folder and
-// misbehaves on command as cards and phone bridges do: wrong sizes, failing,
-// held or slow reads. The tests mount it through MisbehavingMount.
+// quenby_misbehaving_fs: a FUSE file system that shows a backing folder as a
+// card whose photos can be read and deleted, and misbehaves on command as
+// cards and phone bridges do: wrong sizes, failing, held or slow reads. The
+// tests mount it through MisbehavingMount.
 #define FUSE_USE_VERSION 31
 
 #include <dirent.h>
@@ -8,7 +9,6 @@
 #include <fuse.h>
 #include <fuse_lowlevel.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -183,10 +183,6 @@ int Open(const char* path, fuse_file_info* fi) {
     return Keep(::open(Full(path).c_str(), fi->flags | O_CLOEXEC), path, fi);
 }
 
-int Create(const char* path, mode_t mode, fuse_file_info* fi) {
-    return Keep(::open(Full(path).c_str(), fi->flags | O_CREAT | O_CLOEXEC, mode), path, fi);
-}
-
 int Read(const char*, char* buffer, size_t size, off_t offset, fuse_file_info* fi) {
     const State& state = Self();
     const std::string name = NameOf(fi);
@@ -203,16 +199,6 @@ int Read(const char*, char* buffer, size_t size, off_t offset, fuse_file_info* f
     return got < 0 ? -errno : static_cast<int>(got);
 }
 
-int Write(const char*, const char* buffer, size_t size, off_t offset, fuse_file_info* fi) {
-    const ssize_t put = ::pwrite(Fd(fi), buffer, size, offset);
-    return put < 0 ? -errno : static_cast<int>(put);
-}
-
-int Flush(const char*, fuse_file_info* fi) {
-    // Reports the errors that close would, while the file stays open.
-    return Result(::close(::dup(Fd(fi))));
-}
-
 int Release(const char*, fuse_file_info* fi) {
     State& state = Self();
     {
@@ -223,49 +209,8 @@ int Release(const char*, fuse_file_info* fi) {
     return 0;
 }
 
-int Fsync(const char*, int dataOnly, fuse_file_info* fi) {
-    return Result(dataOnly != 0 ? ::fdatasync(Fd(fi)) : ::fsync(Fd(fi)));
-}
-
-int MakeDir(const char* path, mode_t mode) {
-    return Result(::mkdir(Full(path).c_str(), mode));
-}
-
-int RemoveDir(const char* path) {
-    return Result(::rmdir(Full(path).c_str()));
-}
-
 int Unlink(const char* path) {
     return Result(::unlink(Full(path).c_str()));
-}
-
-int Rename(const char* from, const char* to, unsigned int flags) {
-    if (flags != 0) {
-        return -EINVAL;
-    }
-    return Result(::rename(Full(from).c_str(), Full(to).c_str()));
-}
-
-int Truncate(const char* path, off_t size, fuse_file_info* fi) {
-    return Result(fi != nullptr ? ::ftruncate(Fd(fi), size) : ::truncate(Full(path).c_str(), size));
-}
-
-int Utimens(const char* path, const timespec times[2], fuse_file_info* fi) {
-    return Result(fi != nullptr
-                      ? ::futimens(Fd(fi), times)
-                      : ::utimensat(AT_FDCWD, Full(path).c_str(), times, AT_SYMLINK_NOFOLLOW));
-}
-
-int Chmod(const char* path, mode_t mode, fuse_file_info* fi) {
-    return Result(fi != nullptr ? ::fchmod(Fd(fi), mode) : ::chmod(Full(path).c_str(), mode));
-}
-
-int StatFs(const char* path, struct statvfs* info) {
-    return Result(::statvfs(Full(path).c_str(), info));
-}
-
-int Access(const char* path, int mask) {
-    return Result(::access(Full(path).c_str(), mask));
 }
 
 int Usage(const std::string& why) {
@@ -369,21 +314,9 @@ int Run(int argc, char** argv) {
     operations.readdir = ReadDir;
     operations.releasedir = ReleaseDir;
     operations.open = Open;
-    operations.create = Create;
     operations.read = Read;
-    operations.write = Write;
-    operations.flush = Flush;
     operations.release = Release;
-    operations.fsync = Fsync;
-    operations.mkdir = MakeDir;
-    operations.rmdir = RemoveDir;
     operations.unlink = Unlink;
-    operations.rename = Rename;
-    operations.truncate = Truncate;
-    operations.utimens = Utimens;
-    operations.chmod = Chmod;
-    operations.statfs = StatFs;
-    operations.access = Access;
 
     // In the foreground and on several threads, so that a held read leaves
     // the other requests served. libfuse 3.14 complains of its own default
