@@ -32,6 +32,7 @@
 #include "platform/files/folderexists.h"
 #include "settings/appfolders.h"
 #include "settings/foldersections.h"
+#include "settings/runkeys.h"
 #include "sorting/datenaming.h"
 #include "system/installer.h"
 #include "system/shortcuts.h"
@@ -160,6 +161,21 @@ TQuenbyform::TQuenbyform(TMeldungsformular* messages, Clock clock, QWidget* pare
     Execbut = m_ui->execbut;
     ShowMessagesBut = m_ui->ShowMessagesBut;
     Closebutton = m_ui->Closebutton;
+    // Stored under the keys that quenby-sort --settings reads, whatever the
+    // layout calls them.
+    const auto name = [](QObject* object, std::string_view key) {
+        object->setObjectName(QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size())));
+    };
+    name(this, quenby::runkeys::kSection);
+    name(Maske, quenby::runkeys::kMask);
+    name(Rootdir, quenby::runkeys::kTarget);
+    name(Optionen, quenby::runkeys::kLayout);
+    name(Trennzeichen, quenby::runkeys::kSeparator);
+    name(Prefix, quenby::runkeys::kPrefix);
+    name(Suffix, quenby::runkeys::kSuffix);
+    name(Deletesource, quenby::runkeys::kDeleteSources);
+    name(Useprefix, quenby::runkeys::kRenameFiles);
+    name(Usecapturedate, quenby::runkeys::kCaptureDate);
 
     Maske->SetLabelText(QStringLiteral("Mask / Filter:"));
     Prefix->SetLabelText(QStringLiteral("Prefix:"));

@@ -10,6 +10,7 @@
 #include "platform/files/wholefile.h"
 #include "settings/appfolders.h"
 #include "settings/inifile.h"
+#include "settings/runkeys.h"
 
 namespace quenby::gui {
 namespace {
@@ -66,7 +67,7 @@ void SaveOne(QObject* control, TMemIniFile& file, const std::string& section) {
     }
     if (const auto* combo = qobject_cast<TComboBox*>(control)) {
         file.WriteString(section, name, Utf8(combo->Text()));
-        file.WriteInteger(section, name + "I", combo->ItemIndex());
+        file.WriteInteger(section, name + std::string(runkeys::kIndexSuffix), combo->ItemIndex());
     }
     if (const auto* check = qobject_cast<TCheckBox*>(control)) {
         file.WriteBool(section, name, check->Checked());
@@ -100,7 +101,8 @@ void LoadOne(QObject* control, const TMemIniFile& file, const std::string& secti
         return;
     }
     if (auto* combo = qobject_cast<TComboBox*>(control)) {
-        combo->SetItemIndex(file.ReadInteger(section, name + "I", combo->ItemIndex()));
+        combo->SetItemIndex(file.ReadInteger(section, name + std::string(runkeys::kIndexSuffix),
+                                             combo->ItemIndex()));
         combo->SetText(FromUtf8(file.ReadString(section, name, Utf8(combo->Text()))));
     }
     if (auto* labeled = qobject_cast<TLabeledEdit*>(control)) {

@@ -23,13 +23,16 @@
 #include <thread>
 
 #include "base/stringtable.h"
+#include "controls/controlstore.h"
 #include "controls/jampathedit.h"
 #include "controls/jamshelltree.h"
 #include "controls/stdcontrols.h"
 #include "gui/resources.h"
 #include "settings/appfolders.h"
 #include "settings/foldersections.h"
+#include "settings/inifile.h"
 #include "sorting/datenaming.h"
+#include "sorting/runsettings.h"
 #include "tests/gui/guitest.h"
 #include "tests/support/envguard.h"
 #include "tests/support/mediafixtures.h"
@@ -185,6 +188,37 @@ TEST_F(QuenbyformTest, StoredControlsComeInTheSettingsFilesKeyOrder) {
                                    QStringLiteral("rootdir"), QStringLiteral("Prefix"),
                                    QStringLiteral("Suffix"), QStringLiteral("deletesource"),
                                    QStringLiteral("useprefix"), QStringLiteral("usecapturedate")}));
+}
+
+// quenby-sort --settings reads what the window stored, under the same keys.
+TEST_F(QuenbyformTest, WhatTheWindowStoresIsWhatQuenbySortReads) {
+    auto form = MakeForm();
+    form->Maske->setText(QStringLiteral("*.png;*.mov"));
+    form->Rootdir->SetPath(Q(m_work / "photos"));
+    form->Optionen->SetItemIndex(2);
+    form->Trennzeichen->SetItemIndex(3);
+    form->Prefix->setText(QStringLiteral("P_"));
+    form->Suffix->setText(QStringLiteral("_x"));
+    for (QCheckBox* box :
+         {static_cast<QCheckBox*>(form->Deletesource), static_cast<QCheckBox*>(form->Useprefix),
+          static_cast<QCheckBox*>(form->Usecapturedate)}) {
+        box->setChecked(true);
+    }
+    SaveFormState(form.get());
+    const SortOptions shown = form->ReadSortOptions();
+    SortOptions read;
+    ReadRunSettings(TMemIniFile(SettingsFilePath()), read);
+    EXPECT_EQ(read.MaskText, shown.MaskText);
+    EXPECT_EQ(read.TargetRoot, shown.TargetRoot);
+    EXPECT_EQ(read.LayoutIndex, shown.LayoutIndex);
+    EXPECT_EQ(read.SeparatorIndex, shown.SeparatorIndex);
+    EXPECT_EQ(read.SeparatorChar, shown.SeparatorChar);
+    EXPECT_EQ(read.Prefix, shown.Prefix);
+    EXPECT_EQ(read.Suffix, shown.Suffix);
+    EXPECT_EQ(read.DeleteSources, shown.DeleteSources);
+    EXPECT_EQ(read.RenameFiles, shown.RenameFiles);
+    EXPECT_EQ(read.DateFrom, shown.DateFrom);
+    EXPECT_EQ(shown.DateFrom, DateSource::CaptureDate);
 }
 
 TEST_F(QuenbyformTest, TreeFillsTheSpaceBesideTheGroupBox) {
