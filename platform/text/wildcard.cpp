@@ -58,6 +58,11 @@ WildcardPattern::WildcardPattern(std::string_view pattern)
         for (const char c : pattern) {
             m_ascii.push_back(AsciiLower(c));
         }
+        m_endingOnly = m_ascii.size() > 1 && m_ascii.front() == '*' &&
+                       m_ascii.find_first_of("*?", 1) == std::string::npos;
+        if (m_endingOnly) {
+            m_asciiEnding = m_ascii.substr(1);
+        }
     }
     for (const char32_t c : DecodeUtf8Lossless(pattern)) {
         m_folded.push_back(c >= 0xDC80 && c <= 0xDCFF ? c : SimpleCaseFold(c));
@@ -70,6 +75,18 @@ bool WildcardPattern::Matches(std::string_view name) const {
     }
     if (m_empty) {
         return false;
+    }
+    // Where the name's last bytes are ASCII they are its last characters,
+    // and no character beyond ASCII can stand among them.
+    if (m_endingOnly && name.size() >= m_asciiEnding.size() &&
+        IsAscii(name.substr(name.size() - m_asciiEnding.size()))) {
+        const std::string_view ending = name.substr(name.size() - m_asciiEnding.size());
+        for (std::size_t i = 0; i < ending.size(); ++i) {
+            if (AsciiLower(ending[i]) != m_asciiEnding[i]) {
+                return false;
+            }
+        }
+        return true;
     }
     if (m_isAscii && IsAscii(name)) {
         return MatchFolded<char>(m_ascii, name, AsciiLower);

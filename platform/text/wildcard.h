@@ -22,7 +22,11 @@ private:
     std::string m_text;
     std::u32string m_folded;  // pattern as case-folded characters
     std::string m_ascii;      // the same, when the pattern is pure ASCII
+    // "*" and a pure ASCII ending such as ".jpg", the mask's usual form,
+    // folded: a name's last characters tell it at once.
+    std::string m_asciiEnding;
     bool m_isAscii = true;
+    bool m_endingOnly = false;
     bool m_matchesAll = false;
     bool m_empty = true;
 };
