@@ -1,15 +1,11 @@
 #include "sorting/sortrun.h"
 
-#include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <cstdlib>
-#include <deque>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <string_view>
-#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -17,18 +13,11 @@
 #include "base/parallel.h"
 #include "base/stringtable.h"
 #include "metadata/capturedate.h"
-#include "platform/files/filecompare.h"
-#include "platform/files/fileops.h"
-#include "platform/files/folderexists.h"
-#include "platform/files/folderhandle.h"
-#include "platform/files/folderlisting.h"
 #include "platform/files/namekey.h"
 #include "platform/files/pathsep.h"
-#include "platform/files/preview.h"
-#include "platform/files/temporaryname.h"
 #include "sorting/collect.h"
 #include "sorting/datenaming.h"
-#include "sorting/openbudget.h"
+#include "sorting/runeffects.h"
 
 namespace quenby {
 namespace {
@@ -46,15 +35,6 @@ std::string NumberedName(const std::string& name, int number) {
     return name.substr(0, cut) + "-" + std::to_string(number) + name.substr(cut);
 }
 
-// A folder path as a person reads it: without its final separator, unless
-// that is all there is.
-std::string ForReading(std::string path) {
-    if (path.size() > 1 && path.back() == platform::kPathSeparator) {
-        path.pop_back();
-    }
-    return path;
-}
-
 // FAT keeps last-write times in steps of two seconds: a copy there carries
 // its source's time only that closely.
 constexpr std::uint64_t kFatTimeStep = 2 * 10'000'000;
@@ -64,11 +44,6 @@ bool SameFacts(const platform::FileFacts& a, const platform::FileFacts& b) {
                                     ? a.LastWriteTime - b.LastWriteTime
                                     : b.LastWriteTime - a.LastWriteTime;
     return a.Size == b.Size && apart < kFatTimeStep;
-}
-
-std::uint64_t NextRunSerial() {
-    static std::atomic<std::uint64_t> runs{0};
-    return ++runs;
 }
 
 class FileSteps {
@@ -85,64 +60,21 @@ public:
                                     options.FallbackDatePattern.empty()
                                         ? RegionalDatePattern()
                                         : options.FallbackDatePattern)),
-          m_mostOpenDays(OpenFolderBudget()) {
-        // Opened once: every day folder is made and opened through it, so
-        // that nothing lands on whatever the path comes to lead to.
-        if (!options.DryRun) {
-            platform::FolderHandle::Failure failure;
-            m_rootFolder = platform::FolderHandle::Open(m_root, &failure);
-            m_rootFailure = failure.Reason;
-        }
-    }
+          m_effects(options.DryRun ? MakeForetoldEffects(options)
+                                   : MakeRealEffects(options, stop, m_naming)) {}
 
-    // Looks up, while the files are still being found, what stands under a
-    // record's name in its day folder: a second run asks it of every file,
-    // and the threads that read the files' details are there anyway. Runs
-    // on any thread.
-    void LookUpTaken(Suchrecord& record) const {
-        if (!m_rootFolder) {
-            return;
-        }
-        // Writing a date costs more than the look-up: each thread keeps the
-        // day folder names it wrote, and whether the folder is there at all,
-        // which in a first run it mostly is not.
-        struct Day {
-            std::string Name;
-            bool There = false;
-        };
-        thread_local struct {
-            std::uint64_t Run = 0;
-            std::unordered_map<std::int64_t, Day> Days;
-        } written;
-        if (written.Run != m_serial) {
-            written.Run = m_serial;
-            written.Days.clear();
-        }
-        const std::int64_t key = DayKey(record.Datum);
-        auto day = written.Days.find(key);
-        if (day == written.Days.end()) {
-            std::string name = RenderDate(record.Datum, m_naming);
-            const bool there = m_rootFolder->HoldsFolder(name);
-            day = written.Days.emplace(key, Day{std::move(name), there}).first;
-        }
-        if (!day->second.There) {
-            return;
-        }
-        std::string path = day->second.Name;
-        path.push_back(platform::kPathSeparator);
-        path += m_options.RenameFiles ? NameOf(record) : record.Onlyname;
-        record.TakenInTarget = m_rootFolder->FactsOf(path);
-    }
+    // Runs on the threads that read the files' details.
+    void LookUpTaken(Suchrecord& record) const { m_effects->LookUpTaken(record); }
 
     // True once the run must end: the target is no longer where it was.
-    bool Stopped() const { return !m_stopReason.empty(); }
+    bool Stopped() const { return !m_effects->StopReason().empty(); }
 
     // The step for found[index]; ListDayFoldersAhead(found) comes first.
     void Run(const FoundFiles& found, std::size_t index) {
         const Suchrecord& record = found[index];
         DayPath& day = *m_dayOfRecord[index];
         const std::string& folder = day.Path;
-        const std::string name = NameOf(record);
+        const std::string name = CopyName(record, m_options, m_naming);
         std::string target = folder;
         target.push_back(platform::kPathSeparator);
         target += name;
@@ -156,10 +88,15 @@ public:
             return;
         }
         if (day.Folder == nullptr) {
-            day.Folder = m_options.DryRun ? EnsureForeseenFolder(day) : EnsureFolder(day);
+            bool created = false;
+            day.Folder =
+                m_effects->Day(day.Name, day.Path, TakeAhead(day), created, m_folderFailure);
+            if (created) {
+                m_messages.Add(FormatText(LoadStr(kStrFolderCreated), {folder}));
+            }
         }
         if (Stopped()) {
-            Fail(record, target, m_stopReason);
+            Fail(record, target, m_effects->StopReason());
             return;
         }
         if (!record.DateFailure.empty()) {
@@ -187,8 +124,8 @@ public:
                    "; its copy holds every byte read");
         } else if (day.Folder != nullptr && !day.Folder->FlushFailure.empty()) {
             KeptNotOnDisk(record, target, day.Folder->FlushFailure);
-        } else if (!m_options.DryRun && !TargetStillThere()) {
-            Report("kept " + record.Dateiname + ": " + m_stopReason);
+        } else if (!m_effects->TargetStillThere(std::chrono::milliseconds{})) {
+            Report("kept " + record.Dateiname + ": " + m_effects->StopReason());
         } else {
             DeleteSource(record, copy->Source);
         }
@@ -212,13 +149,13 @@ public:
                 days.push_back(&day);
             }
         }
-        if (!m_options.DryRun && !m_rootFolder) {
+        if (!m_effects->CanList()) {
             return;
         }
         std::vector<std::optional<ListedDay>> listed(days.size());
         RunInParallel(days.size(), helpers, [&](std::size_t i) {
             if (!StopRequested(m_stop)) {
-                listed[i] = ListAhead(*days[i]);
+                listed[i] = m_effects->ListAhead(days[i]->Name, days[i]->Path);
             }
         });
         for (std::size_t i = 0; i < days.size(); ++i) {
@@ -229,38 +166,6 @@ public:
     }
 
 private:
-    // What the run knows of one day's folder. Each is read once, before the
-    // first step or when the run first needs it, and then kept up to date
-    // with the run's own copies, so that asking whether a target exists
-    // costs no disk access.
-    // The copy itself never replaces anything, so a file that another
-    // program puts there meanwhile is still safe: the copy reads "exists".
-    struct DayFolder {
-        std::string Name;  // below the target folder
-        // Held open while room allows; opened again through the target
-        // folder when needed, and then it must be the same folder.
-        std::optional<platform::FolderHandle> Handle;
-        platform::FolderIdentity Identity;
-        bool Listed = false;
-        std::unordered_set<std::string> Files;  // names that count as existing files
-        // Why the folder's own entry is not known to be on the disk.
-        std::string FlushFailure;
-        // A dry run's: the folder is not there yet, and the copies that the
-        // run would put into it (or into the folder that is there), by name,
-        // with their sources.
-        bool Planned = false;
-        std::unordered_map<std::string, std::string> PlannedCopies;
-        // A dry run's: what a killed run left, which the run would remove.
-        std::unordered_set<std::string> Leftovers;
-        // Sizes and times of taken names, each looked up once: with
-        // keep-both and renaming, the photos of a day try every name of that
-        // day. The records' own names were looked up while the files were
-        // found, which holds while the folder is the one listed ahead and no
-        // leftover was removed from it since.
-        std::unordered_map<std::string, std::optional<platform::FileFacts>> Facts;
-        bool TakenAhead = false;
-    };
-
     // The photos of one day lie scattered over a card: each day's folder
     // path is written once, and its folder looked up by path until it is
     // there (several days share one where the date pattern leaves out the day).
@@ -270,13 +175,6 @@ private:
         DayFolder* Folder = nullptr;
     };
 
-    // A day folder as listed ahead of its first step.
-    struct ListedDay {
-        DayFolder Day;
-        platform::FolderIdentity Identity;
-        bool Leftovers = false;
-    };
-
     // The day's listing made ahead, when it was.
     std::optional<ListedDay> TakeAhead(const DayPath& day) {
         auto ahead = m_listedAhead.extract(day.Path);
@@ -284,37 +182,6 @@ private:
             return std::nullopt;
         }
         return std::move(ahead.mapped());
-    }
-
-    std::optional<ListedDay> ListAhead(const DayPath& day) const {
-        ListedDay listed;
-        if (m_options.DryRun) {
-            if (!platform::FolderExists(day.Path)) {
-                return std::nullopt;
-            }
-            listed.Leftovers = ListDayFolder(
-                platform::FolderListing::Read(day.Path, platform::FolderListing::Order::AsStored),
-                listed.Day);
-        } else {
-            const std::optional<platform::FolderHandle> handle = m_rootFolder->OpenChild(day.Name);
-            if (!handle) {
-                return std::nullopt;
-            }
-            listed.Identity = handle->Identity();
-            listed.Leftovers = ListDayFolder(
-                platform::FolderListing::Read(*handle, platform::FolderListing::Order::AsStored),
-                listed.Day);
-        }
-        if (!listed.Day.Listed) {
-            return std::nullopt;
-        }
-        return listed;
-    }
-
-    std::string NameOf(const Suchrecord& record) const {
-        return m_options.RenameFiles
-                   ? ComposeDateName(record.Datum, m_options.Prefix, m_options.Suffix, m_naming)
-                   : record.Onlyname;
     }
 
     // Copies the record under `name`, or, to keep both files, under the
@@ -333,7 +200,8 @@ private:
             platform::CopyResult copy;
             copy.Outcome = platform::CopyOutcome::Exists;
             if (!TargetExists(day, candidate, target)) {
-                copy = Copy(record, candidate, target, day);
+                copy = day != nullptr ? m_effects->Copy(record, *day, candidate, target)
+                                      : platform::CopyResult{};
             }
             switch (copy.Outcome) {
                 case platform::CopyOutcome::Copied:
@@ -383,82 +251,35 @@ private:
         return std::nullopt;
     }
 
-    platform::CopyResult Copy(const Suchrecord& record, const std::string& name,
-                              const std::string& target, DayFolder* day) {
-        if (m_options.DryRun) {
-            if (day == nullptr) {
-                return platform::CopyResult{};
-            }
-            // What stands under a name that the run would first remove does not count.
-            return platform::PreviewCopy(
-                record.Dateiname, target,
-                !day->Planned && !day->Leftovers.contains(platform::FolderNameKey(name)));
-        }
-        platform::CopyResult failed;
-        if (day == nullptr) {
-            return failed;
-        }
-        // The copy goes through the day folder's handle, so it lands on the
-        // drive the run began with or fails; looking at the target's path
-        // now and then is enough to stop soon after the drive went away.
-        if (!TargetStillThere(kLookAgainAfter)) {
-            failed.Reason = m_stopReason;
-            return failed;
-        }
-        platform::CopyChecks checks;
-        checks.FlushToDisk = m_options.DeleteSources;
-        checks.Verify = m_options.VerifyCopies;
-        if (record.Inode != 0) {
-            checks.ExpectedSource = platform::FileKey{record.Device, record.Inode};
-        }
-        checks.Abandon = m_stop != nullptr ? &m_stop->Now : nullptr;
-        platform::CopyResult copy;
-        // Out of descriptors, the folders held open for later files make room.
-        for (int attempt = 0; attempt < 2; ++attempt) {
-            const platform::FolderHandle* folder = DayHandle(*day, failed.Reason);
-            if (folder == nullptr) {
-                return failed;
-            }
-            copy = platform::CopyFileNoReplace(record.Dateiname, *folder, name, checks);
-            if (copy.Failure != platform::CopyFailure::TooManyOpenFiles) {
-                break;
-            }
-            CloseDayHandles(day);
-        }
-        return copy;
-    }
-
     // Whether the file under a taken name holds what the record's file
-    // holds: sizes first, then (unless equal times may tell) the bytes. A
-    // dry run reads no bytes, and a copy it only plans is its source.
+    // holds: sizes first, then (unless equal times may tell) the bytes,
+    // where the effects may read them.
     platform::FileComparison Compare(const Suchrecord& record, DayFolder* day,
                                      const std::string& name, const std::string& target,
                                      bool ownName, bool timesTell) const {
         std::string taken = target;
         std::optional<platform::FileFacts> facts;
+        const platform::FileFacts found{record.Size, record.LastWriteTime};
         if (day != nullptr) {
             facts = TakenFacts(record, *day, name, ownName, taken);
-        }
-        const platform::FileFacts found{record.Size, record.LastWriteTime};
-        if (facts && facts->Size == 0 && found.Size != 0 && day != nullptr && day->Handle) {
-            facts = Settled(*day->Handle, name, *facts);
+            if (facts && facts->Size == 0 && found.Size != 0) {
+                facts = m_effects->Settled(*day, name, *facts);
+            }
         }
         if (facts && facts->Size != found.Size) {
             return {platform::Likeness::Different, {}};
         }
-        // A dry run reads no bytes: the sizes and times have to tell.
-        if (facts && (m_options.DryRun || (timesTell && SameFacts(*facts, found)))) {
+        if (facts && (!m_effects->ReadsBytes() || (timesTell && SameFacts(*facts, found)))) {
             return {
                 SameFacts(*facts, found) ? platform::Likeness::Same : platform::Likeness::Different,
                 {}};
         }
-        return m_options.DryRun ? platform::PreviewCompare(record.Dateiname, taken)
-                                : platform::CompareContents(record.Dateiname, taken);
+        return m_effects->CompareBytes(record.Dateiname, taken);
     }
 
     // The size and time of what stands under a taken name: the record's own
-    // name was looked up ahead, any other once per name. `taken` becomes the
-    // source of a copy that a dry run only plans there.
+    // name was looked up while the files were found, any other once per
+    // name here. `taken` becomes what stands for that file.
     std::optional<platform::FileFacts> TakenFacts(const Suchrecord& record, DayFolder& day,
                                                   const std::string& name, bool ownName,
                                                   std::string& taken) const {
@@ -466,38 +287,12 @@ private:
             return record.TakenInTarget;
         }
         const std::string key = platform::FolderNameKey(name);
-        const auto planned = day.PlannedCopies.find(key);
-        if (planned != day.PlannedCopies.end()) {
-            taken = planned->second;
-        }
+        m_effects->TakenFile(day, key, taken);
         auto known = day.Facts.find(key);
         if (known == day.Facts.end()) {
-            known = day.Facts
-                        .emplace(key, planned == day.PlannedCopies.end() && day.Handle
-                                          ? day.Handle->FactsOf(name)
-                                          : platform::RegularFileFacts(taken))
-                        .first;
+            known = day.Facts.emplace(key, m_effects->TakenFacts(day, name, taken)).first;
         }
         return known->second;
-    }
-
-    // Where names match in any letter case (FAT, exFAT, network mounts),
-    // another run names its copy by first claiming the name with an empty
-    // file, which its finished copy replaces a moment later: an empty file
-    // is looked at again for a while before it counts as a different one.
-    static std::optional<platform::FileFacts> Settled(const platform::FolderHandle& folder,
-                                                      const std::string& name,
-                                                      platform::FileFacts facts) {
-        constexpr int kLooks = 200;
-        for (int look = 0; look < kLooks && facts.Size == 0; ++look) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            const std::optional<platform::FileFacts> now = folder.FactsOf(name);
-            if (!now) {
-                return now;
-            }
-            facts = *now;
-        }
-        return facts;
     }
 
     // Keeps the run's knowledge of the folder up to date with its own copy.
@@ -505,14 +300,12 @@ private:
         if (day == nullptr) {
             return;
         }
-        std::string key = platform::FolderNameKey(name);
+        const std::string key = platform::FolderNameKey(name);
         if (day->Listed) {
             day->Files.insert(key);
         }
         day->Facts.erase(key);
-        if (m_options.DryRun) {
-            day->PlannedCopies.emplace(std::move(key), record.Dateiname);
-        }
+        m_effects->Copied(*day, key, record);
     }
 
     void Fail(const Suchrecord& record, const std::string& target, const std::string& reason) {
@@ -528,9 +321,7 @@ private:
     }
 
     void DeleteSource(const Suchrecord& record, const platform::FileIdentity& copied) {
-        const platform::DeleteResult deleted =
-            m_options.DryRun ? platform::PreviewDelete(record.Dateiname)
-                             : platform::DeleteSourceIfUnchanged(record.Dateiname, copied);
+        const platform::DeleteResult deleted = m_effects->Delete(record, copied);
         switch (deleted.Outcome) {
             case platform::DeleteOutcome::Deleted:
                 m_messages.Add(FormatText(LoadStr(kStrFileDeleted), {record.Dateiname}));
@@ -548,37 +339,10 @@ private:
         }
     }
 
-    // Whether the target's path still leads to the folder the run opened.
-    // A desktop unmounts a drive that was pulled out lazily: the run's own
-    // handles still reach the drive (or fail), but no source may go on the
-    // strength of a copy that is now out of the user's reach, and the run
-    // stops.
-    bool TargetStillThere(std::chrono::milliseconds unlessLookedWithin = {}) {
-        if (Stopped()) {
-            return false;
-        }
-        const auto now = std::chrono::steady_clock::now();
-        if (!m_rootFolder || now - m_lookedAtTarget < unlessLookedWithin) {
-            return true;
-        }
-        m_lookedAtTarget = now;
-        const platform::FolderHandle::Place place = m_rootFolder->WhereIs(m_root);
-        if (place != platform::FolderHandle::Place::Same) {
-            m_stopReason =
-                "the target folder " + ForReading(m_root) + " is no longer the " +
-                (place == platform::FolderHandle::Place::OtherDrive ? "drive" : "folder") +
-                " it was: stopped";
-        }
-        return !Stopped();
-    }
-
-    static std::int64_t DayKey(DateTimeValue date) {
-        const CalendarDate day = DecodeDate(date);
-        return (static_cast<std::int64_t>(day.Year) * 13 + day.Month) * 32 + day.Day;
-    }
-
     DayPath& DayPathOf(DateTimeValue date) {
-        const std::int64_t key = DayKey(date);
+        const CalendarDate day = DecodeDate(date);
+        const std::int64_t key =
+            (static_cast<std::int64_t>(day.Year) * 13 + day.Month) * 32 + day.Day;
         auto known = m_days.find(key);
         if (known == m_days.end()) {
             std::string name = RenderDate(date, m_naming);
@@ -586,193 +350,6 @@ private:
             known = m_days.emplace(key, DayPath{std::move(name), std::move(path)}).first;
         }
         return known->second;
-    }
-
-    // The day folder's handle, opened again through the target folder when
-    // it was closed to make room; null with the reason when it cannot be.
-    const platform::FolderHandle* DayHandle(DayFolder& day, std::string& reason) {
-        if (day.Handle) {
-            return &*day.Handle;
-        }
-        const std::string path = m_root + day.Name;
-        std::optional<platform::FolderHandle> handle = OpenDay(day.Name, reason);
-        if (!handle) {
-            reason = "cannot open folder " + path + ": " + reason;
-            return nullptr;
-        }
-        if (handle->Identity() != day.Identity) {
-            m_stopReason = "the folder " + path + " is no longer the folder it was: stopped";
-            reason = m_stopReason;
-            return nullptr;
-        }
-        return &Hold(day, std::move(*handle));
-    }
-
-    // Opens a day folder below the target; out of descriptors, the folders
-    // held for later files are closed and it is tried once more.
-    std::optional<platform::FolderHandle> OpenDay(const std::string& name, std::string& reason,
-                                                  bool* absent = nullptr) {
-        platform::FolderHandle::Failure failure;
-        std::optional<platform::FolderHandle> handle = m_rootFolder->OpenChild(name, &failure);
-        if (!handle && failure.TooManyOpenFiles) {
-            CloseDayHandles(nullptr);
-            handle = m_rootFolder->OpenChild(name, &failure);
-        }
-        reason = failure.Reason;
-        if (absent != nullptr) {
-            *absent = failure.Absent;
-        }
-        return handle;
-    }
-
-    // Years of photos make thousands of day folders, and the system lets a
-    // process hold only so many open: the longest held goes first.
-    platform::FolderHandle& Hold(DayFolder& day, platform::FolderHandle handle) {
-        while (m_openDays.size() >= m_mostOpenDays) {
-            m_openDays.front()->Handle.reset();
-            m_openDays.pop_front();
-        }
-        day.Handle = std::move(handle);
-        m_openDays.push_back(&day);
-        return *day.Handle;
-    }
-
-    void CloseDayHandles(const DayFolder* except) {
-        std::deque<DayFolder*> kept;
-        for (DayFolder* day : m_openDays) {
-            if (day == except) {
-                kept.push_back(day);
-            } else {
-                day->Handle.reset();
-            }
-        }
-        m_openDays = std::move(kept);
-    }
-
-    DayFolder* EnsureFolder(DayPath& dayPath) {
-        const std::string& folder = dayPath.Path;
-        std::optional<ListedDay> ahead = TakeAhead(dayPath);
-        if (const auto known = m_folders.find(folder); known != m_folders.end()) {
-            return &known->second;
-        }
-        if (!TargetStillThere()) {
-            return nullptr;
-        }
-        if (!m_rootFolder) {
-            m_folderFailure = "cannot create folder " + folder + ": " + m_rootFailure;
-            return nullptr;
-        }
-        DayFolder day;
-        day.Name = dayPath.Name;
-        std::string reason;
-        bool absent = false;
-        std::optional<platform::FolderHandle> handle = OpenDay(day.Name, reason, &absent);
-        bool created = false;
-        if (!handle && absent) {
-            const platform::FileStatus made = m_rootFolder->CreateChild(day.Name);
-            created = made.Ok;
-            // Another run may have made it meanwhile: then it is there.
-            handle = OpenDay(day.Name, reason, &absent);
-            if (!created && !handle) {
-                // Not there and not to be made: every copy into it fails and
-                // says so; the next file of this day tries again.
-                m_folderFailure = "cannot create folder " + folder + ": " + made.Reason;
-                return nullptr;
-            }
-        }
-        if (!handle) {
-            // A file of that name, or a folder we may not enter.
-            m_folderFailure = "cannot open folder " + folder + ": " + reason;
-            return nullptr;
-        }
-        if (created) {
-            day.Listed = true;
-            m_messages.Add(FormatText(LoadStr(kStrFolderCreated), {folder}));
-            // The new folder's own entry must be on disk before any source
-            // that relies on it is deleted.
-            if (m_options.DeleteSources) {
-                if (const platform::FileStatus flushed = m_rootFolder->Flush(); !flushed) {
-                    day.FlushFailure = "flushing " + m_root + " failed: " + flushed.Reason;
-                }
-            }
-        } else {
-            bool leftovers = false;
-            if (ahead && ahead->Identity == handle->Identity()) {
-                day.Listed = ahead->Day.Listed;
-                day.Files = std::move(ahead->Day.Files);
-                leftovers = ahead->Leftovers;
-                day.TakenAhead = !leftovers;
-            } else {
-                leftovers = ListDayFolder(platform::FolderListing::Read(
-                                              *handle, platform::FolderListing::Order::AsStored),
-                                          day);
-            }
-            if (leftovers) {
-                for (const std::string& removed : platform::RemoveLeftoverCopies(*handle)) {
-                    day.Files.erase(platform::FolderNameKey(removed));
-                }
-            }
-        }
-        DayFolder& kept = m_folders.emplace(folder, std::move(day)).first->second;
-        kept.Identity = handle->Identity();
-        Hold(kept, std::move(*handle));
-        return &kept;
-    }
-
-    // A dry run's look at a day folder: from its path, changing nothing.
-    DayFolder* EnsureForeseenFolder(DayPath& dayPath) {
-        const std::string& folder = dayPath.Path;
-        std::optional<ListedDay> ahead = TakeAhead(dayPath);
-        if (const auto known = m_folders.find(folder); known != m_folders.end()) {
-            return &known->second;
-        }
-        DayFolder day;
-        day.Name = dayPath.Name;
-        if (platform::FolderExists(folder)) {
-            bool leftovers = false;
-            if (ahead) {
-                day = std::move(ahead->Day);
-                leftovers = ahead->Leftovers;
-            } else {
-                leftovers = ListDayFolder(
-                    platform::FolderListing::Read(folder, platform::FolderListing::Order::AsStored),
-                    day);
-            }
-            if (leftovers) {
-                for (const std::string& found : platform::FindLeftoverCopies(folder)) {
-                    day.Files.erase(platform::FolderNameKey(found));
-                    day.Leftovers.insert(platform::FolderNameKey(found));
-                }
-            }
-        } else if (const platform::FileStatus created = platform::PreviewCreateFolder(folder)) {
-            day.Listed = true;
-            day.Planned = true;
-            m_messages.Add(FormatText(LoadStr(kStrFolderCreated), {folder}));
-        } else {
-            m_folderFailure = "cannot create folder " + folder + ": " + created.Reason;
-            return nullptr;
-        }
-        return &m_folders.emplace(folder, std::move(day)).first->second;
-    }
-
-    // Takes in a day folder's listing; true when a killed run may have left
-    // its temporary files there. Reads nothing else, so several folders may
-    // be listed at once.
-    static bool ListDayFolder(const std::optional<platform::FolderListing>& listing,
-                              DayFolder& day) {
-        if (!listing) {
-            return false;
-        }
-        day.Listed = true;
-        day.Files.reserve(listing->Size());
-        bool leftovers = false;
-        for (std::size_t i = 0; i < listing->Size(); ++i) {
-            leftovers = leftovers || platform::IsTemporaryName(listing->Name(i));
-            if (listing->Resolve(i) == platform::FolderListing::Resolved::File) {
-                day.Files.insert(platform::FolderNameKey(listing->Name(i)));
-            }
-        }
-        return leftovers;
     }
 
     static bool TargetExists(const DayFolder* day, const std::string& name,
@@ -803,18 +380,9 @@ private:
     const StopRequest* const m_stop;
     const std::string m_root;
     const DateNamingSettings m_naming;
-    // Tells this run's cached day names from an earlier run's.
-    const std::uint64_t m_serial = NextRunSerial();
-    std::optional<platform::FolderHandle> m_rootFolder;
-    std::string m_rootFailure;  // why the target folder could not be opened
-    std::string m_stopReason;
-    static constexpr std::chrono::milliseconds kLookAgainAfter{100};
-    std::chrono::steady_clock::time_point m_lookedAtTarget;
+    const std::unique_ptr<RunEffects> m_effects;
     std::unordered_map<std::int64_t, DayPath> m_days;
     std::vector<DayPath*> m_dayOfRecord;  // each found record's, in order
-    std::unordered_map<std::string, DayFolder> m_folders;
-    std::deque<DayFolder*> m_openDays;  // those holding a handle, longest held first
-    const std::size_t m_mostOpenDays;
     std::unordered_map<std::string, ListedDay> m_listedAhead;
     std::string m_folderFailure;  // why the last day folder could not be made
 };
