@@ -1,21 +1,26 @@
 #include "app/quenbymain.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QFile>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSessionManager>
+#include <QShortcutEvent>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 #include <algorithm>
 #include <exception>
 #include <mutex>
 #include <optional>
+#include <string_view>
 #include <thread>
 #include <utility>
 
@@ -51,6 +56,8 @@ constexpr int kHintMilliseconds = 3000;
 // How often the caption follows a run: about as often as a screen shows a
 // change, and seldom enough to cost the run nothing.
 constexpr int kCaptionMilliseconds = 30;
+// Before each failure's reason in the messages, under the line it explains.
+constexpr std::string_view kReasonIndent = "    ";
 
 QString FromUtf8(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -71,6 +78,20 @@ bool IsEnter(const QEvent* event) {
     }
     const auto* key = static_cast<const QKeyEvent*>(event);
     return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
+
+// Ctrl+Q, and whatever the desktop's key scheme says quits a program.
+QList<QKeySequence> QuitKeys() {
+    QList<QKeySequence> keys = QKeySequence::keyBindings(QKeySequence::Quit);
+    const QKeySequence control(Qt::CTRL | Qt::Key_Q);
+    if (!keys.contains(control)) {
+        keys.prepend(control);
+    }
+    return keys;
+}
+
+bool IsQuitKey(QKeyCombination key) {
+    return QuitKeys().contains(QKeySequence(key));
 }
 
 // What a user can do to a window; a run shuts all of it out while the
@@ -212,6 +233,13 @@ TQuenbyform::TQuenbyform(TMeldungsformular* messages, Clock clock, QWidget* pare
     connect(Execbut, &QPushButton::clicked, this, &TQuenbyform::ExecbutClick);
     connect(ShowMessagesBut, &QPushButton::clicked, this, &TQuenbyform::ShowMessagesButClick);
     connect(Closebutton, &QPushButton::clicked, this, &TQuenbyform::ClosebuttonClick);
+    // Ctrl+Q closes the window as its close button does (and during a run
+    // asks whether to stop it).
+    auto* quit = new QAction(this);
+    quit->setShortcuts(QuitKeys());
+    quit->setShortcutContext(Qt::ApplicationShortcut);
+    connect(quit, &QAction::triggered, this, &QWidget::close);
+    addAction(quit);
     // The end of the desktop session closes no window, so the settings are
     // written from here then.
     connect(qApp, &QGuiApplication::commitDataRequest, this, &TQuenbyform::CommitData,
@@ -486,36 +514,54 @@ void TQuenbyform::ExecbutClick() {
         quenby::ApplyDateNaming(options.LayoutIndex, options.SeparatorChar);
 
     // The lines go into the view's own form as the run makes them, so that
-    // they are kept once.
+    // they are kept once; the reason for each failure follows its line,
+    // indented, as the command line writes it on its error stream.
     TMessageLines lines;
     quenby::MessageList messages;
     messages.SetRetainLines(false);
     messages.SetListener([&lines](const std::string& line) { lines.Append(line); });
+    std::int64_t troubles = 0;
+    const quenby::ProblemCallback problems = [&lines,
+                                              &troubles](const quenby::SortProblem& problem) {
+        lines.Append(std::string(kReasonIndent) + problem.Text);
+        troubles += problem.Failed ? 1 : 0;
+    };
     quenby::SortCounts counts;
     const SortRunner runner =
         m_runner ? m_runner
                  : SortRunner([](const quenby::SortOptions& options, quenby::MessageList& messages,
-                                 const quenby::ProgressCallback& progress) {
-                       return quenby::SortRun(options, messages, progress);
+                                 const quenby::ProgressCallback& progress,
+                                 const quenby::ProblemCallback& problems,
+                                 const quenby::StopRequest* stop) {
+                       return quenby::SortRun(options, messages, progress, problems, stop);
                    });
     LatestProgress latest;
     const quenby::ProgressCallback progress = [&latest](const quenby::SortProgress& step) {
         latest.Set(step.Text());
     };
-    const auto showProgress = [this, &latest] {
+    QString shownProgress;
+    const auto showProgress = [this, &latest, &shownProgress] {
         if (const std::optional<std::string> text = latest.Take()) {
-            setWindowTitle(ApplicationTitle() + QStringLiteral(" : ") + FromUtf8(*text));
+            shownProgress = FromUtf8(*text);
         }
+        setWindowTitle(RunCaption(shownProgress));
     };
 
     // The run works on its own thread so that the windows keep painting and
-    // answering the desktop; meanwhile no window takes input, and a request
-    // to quit waits for the end of the run.
+    // answering the desktop; meanwhile no window takes input but the
+    // requests to stop it, and a request to quit waits for the end of the run.
+    m_stop = std::make_unique<quenby::StopRequest>();
+    m_stopping = false;
+    m_closeAsked = false;
+    m_closeAfterRun = false;
     m_running = true;
     qApp->installEventFilter(this);
     std::exception_ptr failure;
     {
         const TQuitHold hold;
+        const QMetaObject::Connection quit =
+            connect(&TQuitHolder::Instance(), &TQuitHolder::QuitDeferred, this,
+                    &TQuenbyform::AskToStopAndClose, Qt::QueuedConnection);
         QTimer caption;
         connect(&caption, &QTimer::timeout, this, showProgress);
         caption.start(kCaptionMilliseconds);
@@ -523,7 +569,7 @@ void TQuenbyform::ExecbutClick() {
         connect(this, &TQuenbyform::RunFinished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
         std::thread worker([&] {
             try {
-                counts = runner(options, messages, progress);
+                counts = runner(options, messages, progress, problems, m_stop.get());
             } catch (...) {
                 failure = std::current_exception();
             }
@@ -531,6 +577,7 @@ void TQuenbyform::ExecbutClick() {
         });
         loop.exec();
         worker.join();
+        disconnect(quit);
     }
     // The final count, however soon after the last one it came.
     showProgress();
@@ -545,24 +592,97 @@ void TQuenbyform::ExecbutClick() {
             messages.Add(error.what());
         }
     }
+    if (m_stopping) {
+        lines.Append(std::string("The run was stopped."));
+    }
     if (m_messages) {
         m_messages->ReplaceLines(std::move(lines));
     }
     lines.Clear();
 
-    MessageBoxRequest summary{MessageKind::Information,
-                              FromUtf8(quenby::FormatText(quenby::LoadStr(quenby::kStrFilesCopied),
-                                                          {counts.Copied, counts.Found})),
-                              QMessageBox::Ok, 0};
+    // Troubles make it a warning, with how many there were; the first
+    // sentence stays as it always was.
+    std::string text =
+        quenby::FormatText(quenby::LoadStr(quenby::kStrFilesCopied), {counts.Copied, counts.Found});
+    if (troubles > 0) {
+        text += quenby::FormatText(
+            "\nNot copied, not deleted or kept for safety: %d; see Messages for the reasons.",
+            {troubles});
+    }
+    if (troubles > 0 && options.DeleteSources) {
+        text += quenby::FormatText("\nSources deleted: %d.", {counts.Deleted});
+    }
+    MessageBoxRequest summary{troubles > 0 ? MessageKind::Warning : MessageKind::Information,
+                              FromUtf8(text), QMessageBox::Ok, 0};
     summary.Title = QStringLiteral("Informationen");
     ShowMessageBox(nullptr, summary);
     setWindowTitle(ApplicationTitle());
+    m_stop.reset();
+    if (m_closeAfterRun) {
+        close();
+    }
+}
+
+void TQuenbyform::StopRun() {
+    if (!m_running || !m_stop) {
+        return;
+    }
+    m_stop->AfterThisFile.store(true);
+    m_stop->Now.store(true);
+    m_stopping = true;
+}
+
+QString TQuenbyform::RunCaption(const QString& progress) const {
+    QString caption = ApplicationTitle();
+    if (!progress.isEmpty()) {
+        caption += QStringLiteral(" : ") + progress;
+    }
+    if (m_stopping) {
+        caption += QStringLiteral(" : stopping");
+    }
+    return caption;
+}
+
+void TQuenbyform::AskToStopAndClose() {
+    if (!m_running || m_closeAsked) {
+        return;
+    }
+    m_closeAsked = true;
+    MessageBoxRequest question{
+        MessageKind::Confirmation,
+        QStringLiteral("Photos are being sorted. Stop now and close Quenby?"),
+        QMessageBox::Yes | QMessageBox::No, 0};
+    if (ShowMessageBox(this, question) == QMessageBox::Yes) {
+        m_closeAfterRun = true;
+        StopRun();
+    }
 }
 
 bool TQuenbyform::eventFilter(QObject* watched, QEvent* event) {
     if (m_running) {
+        // The question whether to stop takes its answer.
+        if (QWidget* asking = QApplication::activeModalWidget();
+            asking != nullptr && watched->isWidgetType() &&
+            (watched == asking || asking->isAncestorOf(static_cast<QWidget*>(watched)))) {
+            return false;
+        }
         if (!IsInput(event->type())) {
             return false;
+        }
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<const QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Escape) {
+                StopRun();
+            } else if (IsQuitKey(key->keyCombination())) {
+                QTimer::singleShot(0, this, &TQuenbyform::AskToStopAndClose);
+            }
+        } else if (event->type() == QEvent::Shortcut &&
+                   QuitKeys().contains(static_cast<const QShortcutEvent*>(event)->key())) {
+            QTimer::singleShot(0, this, &TQuenbyform::AskToStopAndClose);
+        } else if (event->type() == QEvent::Close &&
+                   (watched == this || watched == static_cast<QObject*>(windowHandle()))) {
+            // Asked once the close event is over, not inside it.
+            QTimer::singleShot(0, this, &TQuenbyform::AskToStopAndClose);
         }
         // A close event left accepted would close the window all the same.
         event->ignore();
@@ -602,6 +722,9 @@ void TQuenbyform::closeEvent(QCloseEvent* event) {
 }
 
 void TQuenbyform::CommitData(QSessionManager& manager) {
+    // The session ends: a run stops after the file it is at, and the
+    // settings are written as at any close.
+    StopRun();
     if (!FormClose()) {
         manager.cancel();
     }

@@ -50,11 +50,17 @@ public:
     void SetMessagesWindow(TMeldungsformular* messages) { m_messages = messages; }
     void SetClock(Clock clock);
 
-    // The sort run behind Execute; SortRun when empty. It runs on a worker
-    // thread, so it must not touch any widget.
+    // The sort run behind Execute, with the contract quenby-sort runs it
+    // by; SortRun when empty. It runs on a worker thread, so it must not
+    // touch any widget.
     using SortRunner = std::function<quenby::SortCounts(
-        const quenby::SortOptions&, quenby::MessageList&, const quenby::ProgressCallback&)>;
+        const quenby::SortOptions&, quenby::MessageList&, const quenby::ProgressCallback&,
+        const quenby::ProblemCallback&, const quenby::StopRequest*)>;
     void SetSortRunner(SortRunner runner);
+
+    // Ends a run after the file it is at, giving up a copy under way at
+    // once, as Escape does; nothing while no run works.
+    void StopRun();
 
     // The run's inputs as the controls hold them.
     quenby::SortOptions ReadSortOptions() const;
@@ -125,8 +131,17 @@ private:
     QSize m_designGroup;
     QPointer<TMeldungsformular> m_messages;
     Clock m_clock;
+    // A close or quit during a run asks, once, whether to stop it first.
+    void AskToStopAndClose();
+    QString RunCaption(const QString& progress) const;
+
     SortRunner m_runner;
     bool m_running = false;
+    // The running run's stop request, and what was asked of it.
+    std::unique_ptr<quenby::StopRequest> m_stop;
+    bool m_stopping = false;
+    bool m_closeAsked = false;
+    bool m_closeAfterRun = false;
 };
 
 }  // namespace quenby::gui

@@ -33,6 +33,8 @@ QMessageBox::Icon IconOf(MessageKind kind) {
     switch (kind) {
         case MessageKind::Error:
             return QMessageBox::Critical;
+        case MessageKind::Warning:
+            return QMessageBox::Warning;
         case MessageKind::Information:
             return QMessageBox::Information;
         case MessageKind::Confirmation:

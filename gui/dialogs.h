@@ -10,7 +10,7 @@ class QWidget;
 namespace quenby::gui {
 
 // Message boxes are described by kind; Qt supplies titles and button texts.
-enum class MessageKind { Error, Information, Confirmation };
+enum class MessageKind { Error, Warning, Information, Confirmation };
 
 struct MessageBoxRequest {
     MessageKind Kind = MessageKind::Information;

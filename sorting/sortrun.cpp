@@ -324,6 +324,7 @@ private:
         const platform::DeleteResult deleted = m_effects->Delete(record, copied);
         switch (deleted.Outcome) {
             case platform::DeleteOutcome::Deleted:
+                ++m_counts.Deleted;
                 m_messages.Add(FormatText(LoadStr(kStrFileDeleted), {record.Dateiname}));
                 break;
             case platform::DeleteOutcome::ReadOnly:

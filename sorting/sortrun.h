@@ -121,6 +121,7 @@ struct SortCounts {
     std::int64_t Found = 0;
     // Records reported with "could not copied"; lets scripts tell a clean run.
     std::int64_t Failed = 0;
+    std::int64_t Deleted = 0;  // sources deleted after their copies
 };
 
 struct SortProgress {

@@ -17,7 +17,9 @@
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <future>
 #include <optional>
 #include <thread>
@@ -425,7 +427,8 @@ TEST_F(QuenbyformTest, ExecuteTakesTheCaptureDateWhenAsked) {
 TEST_F(QuenbyformTest, EnterInTheListOrAnEditStartsTheRun) {
     auto form = MakeForm();
     int runs = 0;
-    form->SetSortRunner([&runs](const SortOptions&, MessageList&, const ProgressCallback&) {
+    form->SetSortRunner([&runs](const SortOptions&, MessageList&, const ProgressCallback&,
+                                const ProblemCallback&, const StopRequest*) {
         ++runs;
         return SortCounts{};
     });
@@ -453,13 +456,14 @@ TEST_F(QuenbyformTest, NoWindowTakesInputDuringARun) {
     std::future<void> clickedDone = clicked.get_future();
     bool sawRunning = false;
     bool menuDuringRun = true;
-    form->SetSortRunner(
-        [&](const SortOptions&, MessageList& messages, const ProgressCallback& progress) {
-            messages.Add("line");
-            progress({"1 of 1 files copied", SortCounts{1, 1, 0}, 1});
-            clickedDone.wait();
-            return SortCounts{1, 1, 0};
-        });
+    form->SetSortRunner([&](const SortOptions&, MessageList& messages,
+                            const ProgressCallback& progress, const ProblemCallback&,
+                            const StopRequest*) {
+        messages.Add("line");
+        progress({"1 of 1 files copied", SortCounts{1, 1, 0}, 1});
+        clickedDone.wait();
+        return SortCounts{1, 1, 0};
+    });
     QTimer::singleShot(0, form.get(), [&] {
         sawRunning = form->Running();
         // Delete with no selection would show a box, Ctrl+S in the messages
@@ -473,7 +477,6 @@ TEST_F(QuenbyformTest, NoWindowTakesInputDuringARun) {
         TypeThroughInputMethod(form->Prefix, QStringLiteral("typed"));
         DropText(form->Suffix, QStringLiteral("dropped"));
         menuDuringRun = OpensContextMenu(form->Maske);
-        form->close();
         clicked.set_value();
     });
     {
@@ -509,22 +512,132 @@ TEST_F(QuenbyformTest, NoWindowTakesInputDuringARun) {
     m_messages.hide();
 }
 
+// Escape, the close button and Ctrl+Q during a run, the last two asked
+// about once: the real run stops after the file it is at, says so, and the
+// window closes as any close does when the answer was "Yes".
+TEST_F(QuenbyformTest, EscapeCloseAndQuitStopARunAfterTheFileItIsAt) {
+    enum class Request : std::uint8_t { Escape, Close, Quit };
+    const struct {
+        const char* Name;
+        Request Asked;
+        QMessageBox::StandardButton Answer;
+        bool Stops;
+    } rows[] = {
+        {"Escape", Request::Escape, QMessageBox::Ok, true},
+        {"CloseAnsweredYes", Request::Close, QMessageBox::Yes, true},
+        {"CloseAnsweredNo", Request::Close, QMessageBox::No, false},
+        {"CtrlQAnsweredYes", Request::Quit, QMessageBox::Yes, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
+        const TempFolder tmp;
+        for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+            WriteFile(tmp / (std::string("Card/") + name), name);
+            SetLocalMtime(tmp / (std::string("Card/") + name), 2014, 5, 3, 14, 0);
+        }
+        MakeFolders(tmp / "Photos");
+        auto form = MakeForm();
+        form->show();
+        form->Dirliste->addItem(Q(tmp / "Card"));
+        form->Rootdir->SetPath(Q(tmp / "Photos"));
+        form->Trennzeichen->SetItemIndex(0);
+        // The run waits after its first file until it is asked to stop, or
+        // for a while when it is not.
+        std::atomic<bool> first{false};
+        form->SetSortRunner([&](const SortOptions& options, MessageList& messages,
+                                const ProgressCallback& progress, const ProblemCallback& problems,
+                                const StopRequest* stop) {
+            return SortRun(
+                options, messages,
+                [&](const SortProgress& step) {
+                    progress(step);
+                    if (step.RecordsDone == 1) {
+                        first.store(true);
+                        for (int wait = 0; wait < 100 && !stop->Requested(); ++wait) {
+                            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                        }
+                    }
+                },
+                problems, stop);
+        });
+        QTimer::singleShot(0, form.get(), [&] {
+            while (!first.load()) {
+                QApplication::processEvents();
+            }
+            if (row.Asked == Request::Escape) {
+                QTest::keyClick(form->Maske, Qt::Key_Escape);
+            } else if (row.Asked == Request::Close) {
+                form->close();
+            } else {
+                QTest::keyClick(form->Maske, Qt::Key_Q, Qt::ControlModifier);
+            }
+        });
+        MessageBoxAnswers answers(row.Answer);
+        form->ExecbutClick();
+        const int copied = row.Stops ? 1 : 3;
+        ASSERT_FALSE(answers.Requests().empty());
+        EXPECT_EQ(answers.Requests().back().Text, Q(std::to_string(copied) + " of 3 files copied"));
+        EXPECT_EQ(ListFolder(tmp / "Photos/2014-05-03").size(), static_cast<std::size_t>(copied));
+        EXPECT_EQ(m_messages.Lines().back() == QStringLiteral("The run was stopped."), row.Stops);
+        EXPECT_EQ(answers.Requests().size(), row.Asked == Request::Escape ? 1U : 2U);
+        const bool closed = row.Asked != Request::Escape && row.Answer == QMessageBox::Yes;
+        EXPECT_EQ(form->isVisible(), !closed);
+        // Closed as any close: the settings file holds the window's state.
+        EXPECT_EQ(
+            ReadFile(SettingsFilePath()).find("rootdir=" + tmp / "Photos") != std::string::npos,
+            closed);
+        std::remove(SettingsFilePath().c_str());
+    }
+}
+
+// A failure's reason follows its line in the messages, indented, and the
+// summary becomes a warning that counts the troubles.
+TEST_F(QuenbyformTest, AFailuresReasonFollowsItsLineAndTheSummaryWarns) {
+    WriteFile(m_work / "Card/a.jpg", "a");
+    WriteFile(m_work / "Card/b.jpg", "b");
+    for (const char* name : {"Card/a.jpg", "Card/b.jpg"}) {
+        SetLocalMtime(m_work / name, 2014, 5, 3, 14, 0);
+    }
+    // A folder stands where a.jpg's copy should go.
+    MakeFolders(m_work / "Photos/2014-05-03/a.jpg");
+    auto form = MakeForm();
+    form->Dirliste->addItem(Q(m_work / "Card"));
+    form->Rootdir->SetPath(Q(m_work / "Photos"));
+    form->Trennzeichen->SetItemIndex(0);
+    form->Deletesource->setChecked(true);
+    MessageBoxAnswers answers;
+    form->ExecbutClick();
+    const std::string target = m_work / "Photos/2014-05-03/a.jpg";
+    const QStringList lines = m_messages.Lines();
+    const qsizetype failed =
+        lines.indexOf(Q("File " + (m_work / "Card/a.jpg") + " could not copied to " + target));
+    ASSERT_GE(failed, 0) << lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(lines[failed + 1], Q("    cannot copy " + (m_work / "Card/a.jpg") + " to " + target +
+                                   ": Is a directory"));
+    ASSERT_EQ(answers.Requests().size(), 1U);
+    EXPECT_EQ(answers.Requests()[0].Kind, gui::MessageKind::Warning);
+    EXPECT_EQ(answers.Requests()[0].Text,
+              QStringLiteral("1 of 2 files copied\nNot copied, not deleted or kept for safety: "
+                             "1; see Messages for the reasons.\nSources deleted: 1."));
+}
+
 TEST_F(QuenbyformTest, CaptionFollowsARunAtScreenRateAndShowsTheFinalCount) {
     auto form = MakeForm();
     form->Trennzeichen->SetItemIndex(0);
     static constexpr int kFiles = 20000;
-    form->SetSortRunner(
-        [](const SortOptions&, MessageList& messages, const ProgressCallback& progress) {
-            for (int i = 1; i <= kFiles; ++i) {
-                messages.Add("line " + std::to_string(i));
-                const std::string text = FormatText(LoadStr(kStrFilesCopied), {i, kFiles});
-                progress({text, SortCounts{i, kFiles, 0}, i});
-                if (i % 100 == 0) {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                }
+    form->SetSortRunner([](const SortOptions&, MessageList& messages,
+                           const ProgressCallback& progress, const ProblemCallback&,
+                           const StopRequest*) {
+        for (int i = 1; i <= kFiles; ++i) {
+            messages.Add("line " + std::to_string(i));
+            const std::string text = FormatText(LoadStr(kStrFilesCopied), {i, kFiles});
+            progress({text, SortCounts{i, kFiles, 0}, i});
+            if (i % 100 == 0) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
-            return SortCounts{kFiles, kFiles, 0};
-        });
+        }
+        return SortCounts{kFiles, kFiles, 0};
+    });
     QStringList captions;
     QObject::connect(form.get(), &QWidget::windowTitleChanged, form.get(),
                      [&captions](const QString& title) { captions << title; });
@@ -553,7 +666,8 @@ TEST_F(QuenbyformTest, CaptionFollowsARunAtScreenRateAndShowsTheFinalCount) {
 TEST_F(QuenbyformTest, OpenMessagesWindowShowsTheNewLinesHiddenStaysHidden) {
     auto form = MakeForm();
     form->Trennzeichen->SetItemIndex(0);
-    form->SetSortRunner([](const SortOptions&, MessageList& messages, const ProgressCallback&) {
+    form->SetSortRunner([](const SortOptions&, MessageList& messages, const ProgressCallback&,
+                           const ProblemCallback&, const StopRequest*) {
         messages.Add("new");
         return SortCounts{};
     });
