@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 namespace quenby {
@@ -19,12 +21,16 @@ TEST(RunInParallelTest, EveryIndexRunsOnceAndAFailureReachesTheCaller) {
             }
         }
         std::atomic<int> started{0};
+        // Each task takes a moment, as a folder's listing does: where
+        // throwing is slow (under Wine), idle tasks would otherwise all be
+        // done before the failure is known.
         EXPECT_THROW(RunInParallel(500, helpers,
                                    [&started](std::size_t i) {
                                        ++started;
                                        if (i == 3) {
                                            throw std::runtime_error("no");
                                        }
+                                       std::this_thread::sleep_for(std::chrono::milliseconds(1));
                                    }),
                      std::runtime_error);
         EXPECT_LT(started.load(), 500) << "tasks after a failure are skipped";
