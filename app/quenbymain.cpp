@@ -600,6 +600,17 @@ void TQuenbyform::ExecbutClick() {
     }
     lines.Clear();
 
+    const MessageBoxRequest summary = RunSummary(counts, troubles, options.DeleteSources);
+    ShowMessageBox(nullptr, summary);
+    setWindowTitle(ApplicationTitle());
+    m_stop.reset();
+    if (m_closeAfterRun) {
+        close();
+    }
+}
+
+MessageBoxRequest TQuenbyform::RunSummary(const quenby::SortCounts& counts, std::int64_t troubles,
+                                          bool deleting) {
     // Troubles make it a warning, with how many there were; the first
     // sentence stays as it always was.
     std::string text =
@@ -609,18 +620,19 @@ void TQuenbyform::ExecbutClick() {
             "\nNot copied, not deleted or kept for safety: %d; see Messages for the reasons.",
             {troubles});
     }
-    if (troubles > 0 && options.DeleteSources) {
+    if (troubles > 0 && deleting) {
         text += quenby::FormatText("\nSources deleted: %d.", {counts.Deleted});
     }
     MessageBoxRequest summary{troubles > 0 ? MessageKind::Warning : MessageKind::Information,
                               FromUtf8(text), QMessageBox::Ok, 0};
     summary.Title = QStringLiteral("Informationen");
-    ShowMessageBox(nullptr, summary);
-    setWindowTitle(ApplicationTitle());
-    m_stop.reset();
-    if (m_closeAfterRun) {
-        close();
-    }
+    return summary;
+}
+
+MessageBoxRequest TQuenbyform::StopQuestion() {
+    return {MessageKind::Confirmation,
+            QStringLiteral("Photos are being sorted. Stop now and close Quenby?"),
+            QMessageBox::Yes | QMessageBox::No, 0};
 }
 
 void TQuenbyform::StopRun() {
@@ -648,11 +660,7 @@ void TQuenbyform::AskToStopAndClose() {
         return;
     }
     m_closeAsked = true;
-    MessageBoxRequest question{
-        MessageKind::Confirmation,
-        QStringLiteral("Photos are being sorted. Stop now and close Quenby?"),
-        QMessageBox::Yes | QMessageBox::No, 0};
-    if (ShowMessageBox(this, question) == QMessageBox::Yes) {
+    if (ShowMessageBox(this, StopQuestion()) == QMessageBox::Yes) {
         m_closeAfterRun = true;
         StopRun();
     }

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "base/datetime.h"
+#include "gui/dialogs.h"
 #include "sorting/sortrun.h"
 
 class QCloseEvent;
@@ -61,6 +62,13 @@ public:
     // Ends a run after the file it is at, giving up a copy under way at
     // once, as Escape does; nothing while no run works.
     void StopRun();
+
+    // The box at a run's end: the copies counted, and with troubles how
+    // many there were (and, deleting, how many sources went).
+    static MessageBoxRequest RunSummary(const quenby::SortCounts& counts, std::int64_t troubles,
+                                        bool deleting);
+    // The question a close or quit during a run asks.
+    static MessageBoxRequest StopQuestion();
 
     // The run's inputs as the controls hold them.
     quenby::SortOptions ReadSortOptions() const;

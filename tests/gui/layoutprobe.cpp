@@ -264,6 +264,8 @@ void CheckMessageBoxes(TProbe& probe, const QString& language) {
         {MessageKind::Information, box(OpenFailedText), QMessageBox::Ok, 0},
         {MessageKind::Information, box(FormatDialogText(AfterDownloadText, {1.05, 1.1})),
          QMessageBox::Ok, 0},
+        TQuenbyform::RunSummary({123456, 123456, 0, 123456}, 123456, true),
+        TQuenbyform::StopQuestion(),
     };
     int number = 0;
     for (const MessageBoxRequest& request : requests) {
