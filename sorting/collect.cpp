@@ -18,15 +18,6 @@
 namespace quenby {
 namespace {
 
-// A folder path as a person reads it: without the separator it ends with,
-// unless that is all there is.
-std::string FolderForReading(std::string path) {
-    if (path.size() > 1 && path.back() == platform::kPathSeparator) {
-        path.pop_back();
-    }
-    return path;
-}
-
 // Part of a listed folder's matching files, which still want their details.
 struct FolderWork {
     FolderWork(std::string path, std::shared_ptr<const platform::FolderListing> listing,
@@ -209,8 +200,8 @@ FoundFiles CollectFoundFiles(const SortOptions& options, const std::vector<std::
     control.OnUnreadableFolder = [&problems](const std::string& folderPath,
                                              const std::string& reason) {
         if (problems) {
-            problems(SortProblem{"cannot read the folder " + FolderForReading(folderPath) + ": " +
-                                 reason});
+            problems(SortProblem{"cannot read the folder " +
+                                 platform::WithoutTrailingSeparator(folderPath) + ": " + reason});
         }
     };
     // One walk per source folder serves every pattern; the per-pattern lists
@@ -222,7 +213,7 @@ FoundFiles CollectFoundFiles(const SortOptions& options, const std::vector<std::
             break;
         }
         if (options.DeleteSources && problems && !platform::ShowsWriteProtection(folder)) {
-            problems(SortProblem{"the drive of " + FolderForReading(folder) +
+            problems(SortProblem{"the drive of " + platform::WithoutTrailingSeparator(folder) +
                                      " is read through a FUSE driver that does not show photos "
                                      "protected in the camera: they are deleted like the others",
                                  false});

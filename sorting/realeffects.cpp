@@ -13,20 +13,6 @@
 namespace quenby {
 namespace {
 
-// A folder path as a person reads it: without its final separator, unless
-// that is all there is.
-std::string ForReading(std::string path) {
-    if (path.size() > 1 && path.back() == platform::kPathSeparator) {
-        path.pop_back();
-    }
-    return path;
-}
-
-std::int64_t DayKey(DateTimeValue date) {
-    const CalendarDate day = DecodeDate(date);
-    return (static_cast<std::int64_t>(day.Year) * 13 + day.Month) * 32 + day.Day;
-}
-
 std::uint64_t NextRunSerial() {
     static std::atomic<std::uint64_t> runs{0};
     return ++runs;
@@ -71,7 +57,7 @@ public:
             written.Run = m_serial;
             written.Days.clear();
         }
-        const std::int64_t key = DayKey(record.Datum);
+        const std::int64_t key = CalendarDayKey(record.Datum);
         auto day = written.Days.find(key);
         if (day == written.Days.end()) {
             std::string name = RenderDate(record.Datum, m_naming);
@@ -193,7 +179,8 @@ public:
         const platform::FolderHandle::Place place = m_rootFolder->WhereIs(m_root);
         if (place != platform::FolderHandle::Place::Same) {
             m_stopReason =
-                "the target folder " + ForReading(m_root) + " is no longer the " +
+                "the target folder " + platform::WithoutTrailingSeparator(m_root) +
+                " is no longer the " +
                 (place == platform::FolderHandle::Place::OtherDrive ? "drive" : "folder") +
                 " it was: stopped";
         }

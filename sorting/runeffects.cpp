@@ -23,6 +23,11 @@ bool TakeListing(const std::optional<platform::FolderListing>& listing, DayFolde
     return leftovers;
 }
 
+std::int64_t CalendarDayKey(DateTimeValue date) {
+    const CalendarDate day = DecodeDate(date);
+    return (static_cast<std::int64_t>(day.Year) * 13 + day.Month) * 32 + day.Day;
+}
+
 std::string CopyName(const Suchrecord& record, const SortOptions& options,
                      const DateNamingSettings& naming) {
     return options.RenameFiles

@@ -65,6 +65,9 @@ struct ListedDay {
 // listed at once.
 bool TakeListing(const std::optional<platform::FolderListing>& listing, DayFolder& day);
 
+// One number per calendar day of a date.
+std::int64_t CalendarDayKey(DateTimeValue date);
+
 // The name a record's copy takes: its own, or prefix + date + suffix.
 std::string CopyName(const Suchrecord& record, const SortOptions& options,
                      const DateNamingSettings& naming);

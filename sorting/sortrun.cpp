@@ -341,9 +341,7 @@ private:
     }
 
     DayPath& DayPathOf(DateTimeValue date) {
-        const CalendarDate day = DecodeDate(date);
-        const std::int64_t key =
-            (static_cast<std::int64_t>(day.Year) * 13 + day.Month) * 32 + day.Day;
+        const std::int64_t key = CalendarDayKey(date);
         auto known = m_days.find(key);
         if (known == m_days.end()) {
             std::string name = RenderDate(date, m_naming);

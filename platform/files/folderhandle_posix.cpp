@@ -6,22 +6,11 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/files/filetime_posix.h"
 #include "platform/files/folderhandle.h"
 
 namespace quenby::platform {
 namespace {
-
-// Seconds between 1601-01-01 and 1970-01-01, the two epochs.
-constexpr std::int64_t kEpochDifferenceSeconds = 11644473600LL;
-
-std::uint64_t ToFileTime(const struct timespec& time) {
-    const std::int64_t seconds = static_cast<std::int64_t>(time.tv_sec) + kEpochDifferenceSeconds;
-    if (seconds < 0) {
-        return 0;
-    }
-    return static_cast<std::uint64_t>(seconds) * 10'000'000U +
-           static_cast<std::uint64_t>(time.tv_nsec) / 100U;
-}
 
 FolderIdentity IdentityOf(const struct stat& info) {
     return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
@@ -124,7 +113,7 @@ std::optional<FileFacts> FolderHandle::FactsOf(const std::string& name) const {
         info.st_size < 0) {
         return std::nullopt;
     }
-    return FileFacts{static_cast<std::uint64_t>(info.st_size), ToFileTime(info.st_mtim)};
+    return FileFacts{static_cast<std::uint64_t>(info.st_size), FileTimeOf(info.st_mtim)};
 }
 
 FolderHandle::Place FolderHandle::WhereIs(const std::string& path) const {

@@ -8,27 +8,12 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/files/filetime_posix.h"
 #include "platform/files/folderhandle.h"
 #include "platform/files/folderlisting.h"
 #include "platform/files/nameorder.h"
 
 namespace quenby::platform {
-namespace {
-
-// Seconds between 1601-01-01 and 1970-01-01, the two epochs.
-constexpr std::int64_t kEpochDifferenceSeconds = 11644473600LL;
-
-std::uint64_t ToFileTime(const struct timespec& time) {
-    const std::int64_t seconds = static_cast<std::int64_t>(time.tv_sec) + kEpochDifferenceSeconds;
-    if (seconds < 0 || seconds > INT64_MAX / 10'000'000 - 1) {
-        return UINT64_MAX;
-    }
-    return static_cast<std::uint64_t>(seconds) * 10'000'000U +
-           static_cast<std::uint64_t>(time.tv_nsec) / 100U;
-}
-
-}  // namespace
-
 std::optional<FolderListing> FolderListing::Read(const std::string& path, Order order, Links links,
                                                  Failure& failure) {
     failure = Failure();
@@ -195,7 +180,7 @@ bool FolderListing::Details(std::size_t index, EntryDetails& details) const {
         attributes |= kAttributeHidden;
     }
     details.Attributes = attributes == 0 ? kAttributeNormal : attributes;
-    details.LastWriteTime = ToFileTime(info.st_mtim);
+    details.LastWriteTime = FileTimeOf(info.st_mtim);
     details.Size = info.st_size < 0 ? 0 : static_cast<std::uint64_t>(info.st_size);
     details.Device = static_cast<std::uint64_t>(info.st_dev);
     details.Inode = static_cast<std::uint64_t>(info.st_ino);

@@ -19,6 +19,15 @@ inline std::string WithTrailingSeparator(std::string path) {
     return path;
 }
 
+// A folder path as a person reads it: without the separator it ends with,
+// unless that is all there is.
+inline std::string WithoutTrailingSeparator(std::string path) {
+    if (path.size() > 1 && path.back() == kPathSeparator) {
+        path.pop_back();
+    }
+    return path;
+}
+
 // Where a path's folder part may end. Windows also ends a drive name with
 // ":"; elsewhere ":" is an ordinary character of a name.
 inline constexpr bool IsPathDelimiter(char c) {

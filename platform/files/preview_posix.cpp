@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/files/filetime_posix.h"
 #include "platform/files/pathsep.h"
 #include "platform/files/preview.h"
 
@@ -107,14 +108,7 @@ std::optional<FileFacts> RegularFileFacts(const std::string& path) {
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
         return std::nullopt;
     }
-    // 100-nanosecond intervals since 1601, as the scan gives a file's time.
-    constexpr std::int64_t kEpochDifferenceSeconds = 11644473600LL;
-    const std::int64_t seconds =
-        static_cast<std::int64_t>(info.st_mtim.tv_sec) + kEpochDifferenceSeconds;
-    return FileFacts{static_cast<std::uint64_t>(info.st_size),
-                     seconds < 0 ? 0
-                                 : static_cast<std::uint64_t>(seconds) * 10'000'000U +
-                                       static_cast<std::uint64_t>(info.st_mtim.tv_nsec) / 100U};
+    return FileFacts{static_cast<std::uint64_t>(info.st_size), FileTimeOf(info.st_mtim)};
 }
 
 FileComparison PreviewCompare(const std::string& first, const std::string& second) {
