@@ -23,6 +23,7 @@
 #include <future>
 #include <optional>
 #include <thread>
+#include <tuple>
 
 #include "base/stringtable.h"
 #include "controls/controlstore.h"
@@ -210,16 +211,11 @@ TEST_F(QuenbyformTest, WhatTheWindowStoresIsWhatQuenbySortReads) {
     const SortOptions shown = form->ReadSortOptions();
     SortOptions read;
     ReadRunSettings(TMemIniFile(SettingsFilePath()), read);
-    EXPECT_EQ(read.MaskText, shown.MaskText);
-    EXPECT_EQ(read.TargetRoot, shown.TargetRoot);
-    EXPECT_EQ(read.LayoutIndex, shown.LayoutIndex);
-    EXPECT_EQ(read.SeparatorIndex, shown.SeparatorIndex);
-    EXPECT_EQ(read.SeparatorChar, shown.SeparatorChar);
-    EXPECT_EQ(read.Prefix, shown.Prefix);
-    EXPECT_EQ(read.Suffix, shown.Suffix);
-    EXPECT_EQ(read.DeleteSources, shown.DeleteSources);
-    EXPECT_EQ(read.RenameFiles, shown.RenameFiles);
-    EXPECT_EQ(read.DateFrom, shown.DateFrom);
+    const auto fields = [](const SortOptions& o) {
+        return std::tie(o.MaskText, o.TargetRoot, o.LayoutIndex, o.SeparatorIndex, o.SeparatorChar,
+                        o.Prefix, o.Suffix, o.DeleteSources, o.RenameFiles, o.DateFrom);
+    };
+    EXPECT_TRUE(fields(read) == fields(shown));
     EXPECT_EQ(shown.DateFrom, DateSource::CaptureDate);
 }
 

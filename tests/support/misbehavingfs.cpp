@@ -12,9 +12,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <charconv>
 #include <chrono>
-#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -217,38 +215,23 @@ int Usage(const std::string& why) {
     std::fprintf(stderr,
                  "quenby_misbehaving_fs: %s\n"
                  "usage: quenby_misbehaving_fs [--report-size NAME=BYTES] [--fail-reads NAME=N]\n"
-                 "       [--hold-read NAME] [--slow-read MS] [--control DIR] BACKING_DIR "
-                 "MOUNT_DIR\n",
+                 "       [--hold-read NAME] [--slow-read MS] --control DIR BACKING_DIR MOUNT_DIR\n"
+                 "       (absolute paths: libfuse leaves the daemon in \"/\")\n",
                  why.c_str());
     return 2;
 }
 
-template <typename Number>
-bool ParseNumber(const std::string& text, Number& value) {
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    return error == std::errc() && stop == end && !text.empty();
+bool ParseCount(const std::string& text, long long& value) {
+    char* end = nullptr;
+    value = std::strtoll(text.c_str(), &end, 10);
+    return !text.empty() && value >= 0 && *end == '\0';
 }
 
 // NAME=NUMBER, split at the last "=" so that a name may hold one.
-template <typename Number>
-bool ParseNamed(const std::string& text, std::string& name, Number& value) {
+bool ParseNamed(const std::string& text, std::string& name, long long& value) {
     const std::size_t at = text.rfind('=');
-    if (at == std::string::npos || at == 0) {
-        return false;
-    }
     name = text.substr(0, at);
-    return ParseNumber(text.substr(at + 1), value);
-}
-
-bool Absolute(const std::string& path, std::string& absolute) {
-    char* resolved = ::realpath(path.c_str(), nullptr);
-    if (resolved == nullptr) {
-        return false;
-    }
-    absolute = resolved;
-    std::free(resolved);
-    return true;
+    return at != std::string::npos && at != 0 && ParseCount(text.substr(at + 1), value);
 }
 
 int Run(int argc, char** argv) {
@@ -260,52 +243,27 @@ int Run(int argc, char** argv) {
             places.push_back(option);
             continue;
         }
-        if (option != "--report-size" && option != "--fail-reads" && option != "--hold-read" &&
-            option != "--slow-read" && option != "--control") {
-            return Usage("unknown option " + option);
-        }
-        if (i + 1 >= argc) {
-            return Usage(option + " needs a value");
-        }
-        const std::string value = argv[++i];
+        const std::string value = i + 1 < argc ? argv[++i] : "";
         std::string name;
-        bool good = true;
-        if (option == "--report-size") {
-            std::uint64_t size = 0;
-            good = ParseNamed(value, name, size) && size <= LLONG_MAX;
-            state.ReportedSize[name] = size;
-        } else if (option == "--fail-reads") {
-            int count = 0;
-            good = ParseNamed(value, name, count) && count >= 0;
-            state.FailuresLeft[name] = count;
-        } else if (option == "--hold-read") {
-            good = !value.empty() && value.find('/') == std::string::npos;
+        long long number = 0;
+        if (option == "--report-size" && ParseNamed(value, name, number)) {
+            state.ReportedSize[name] = static_cast<std::uint64_t>(number);
+        } else if (option == "--fail-reads" && ParseNamed(value, name, number)) {
+            state.FailuresLeft[name] = static_cast<int>(number);
+        } else if (option == "--hold-read" && !value.empty()) {
             state.HoldsLeft.insert(value);
-        } else if (option == "--slow-read") {
-            good = ParseNumber(value, state.SlowReadMs) && state.SlowReadMs >= 0;
-        } else {
+        } else if (option == "--slow-read" && ParseCount(value, number)) {
+            state.SlowReadMs = static_cast<int>(number);
+        } else if (option == "--control" && value.starts_with('/')) {
             state.Control = value;
+        } else {
+            return Usage("bad option " + option + " " + value);
         }
-        if (!good) {
-            return Usage("bad value for " + option + ": " + value);
-        }
     }
-    if (places.size() != 2) {
-        return Usage("give the backing folder and the mount point");
+    if (places.size() != 2 || !places[0].starts_with('/') || state.Control.empty()) {
+        return Usage("give the control folder, the backing folder and the mount point");
     }
-    if (!state.HoldsLeft.empty() && state.Control.empty()) {
-        return Usage("--hold-read needs --control");
-    }
-    // libfuse leaves the daemon in "/": relative paths would go astray.
-    if (!Absolute(places[0], state.Backing)) {
-        return Usage("no backing folder " + places[0]);
-    }
-    if (state.Backing == "/") {
-        state.Backing.clear();
-    }
-    if (!state.Control.empty() && !Absolute(state.Control, state.Control)) {
-        return Usage("no control folder " + state.Control);
-    }
+    state.Backing = places[0] == "/" ? "" : places[0];
 
     fuse_operations operations{};
     operations.init = Init;
