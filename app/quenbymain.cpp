@@ -551,6 +551,7 @@ void TQuenbyform::ExecbutClick() {
     // answering the desktop; meanwhile no window takes input but the
     // requests to stop it, and a request to quit waits for the end of the run.
     m_stop = std::make_unique<quenby::StopRequest>();
+    m_runFinished = false;
     m_stopping = false;
     m_closeAsked = false;
     m_closeAfterRun = false;
@@ -567,6 +568,10 @@ void TQuenbyform::ExecbutClick() {
         caption.start(kCaptionMilliseconds);
         QEventLoop loop;
         connect(this, &TQuenbyform::RunFinished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+        // A question answered after the run's end has nothing left to stop.
+        connect(
+            this, &TQuenbyform::RunFinished, &loop, [this] { m_runFinished = true; },
+            Qt::QueuedConnection);
         std::thread worker([&] {
             try {
                 counts = runner(options, messages, progress, problems, m_stop.get());
@@ -636,7 +641,7 @@ MessageBoxRequest TQuenbyform::StopQuestion() {
 }
 
 void TQuenbyform::StopRun() {
-    if (!m_running || !m_stop) {
+    if (!m_running || !m_stop || m_runFinished) {
         return;
     }
     m_stop->AfterThisFile.store(true);
@@ -668,10 +673,13 @@ void TQuenbyform::AskToStopAndClose() {
 
 bool TQuenbyform::eventFilter(QObject* watched, QEvent* event) {
     if (m_running) {
-        // The question whether to stop takes its answer.
+        // The question whether to stop takes its answer: a click reaches
+        // its window first, then its button.
         if (QWidget* asking = QApplication::activeModalWidget();
-            asking != nullptr && watched->isWidgetType() &&
-            (watched == asking || asking->isAncestorOf(static_cast<QWidget*>(watched)))) {
+            asking != nullptr &&
+            (watched == static_cast<QObject*>(asking->windowHandle()) ||
+             (watched->isWidgetType() &&
+              (watched == asking || asking->isAncestorOf(static_cast<QWidget*>(watched)))))) {
             return false;
         }
         if (!IsInput(event->type())) {

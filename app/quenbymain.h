@@ -147,6 +147,7 @@ private:
     bool m_running = false;
     // The running run's stop request, and what was asked of it.
     std::unique_ptr<quenby::StopRequest> m_stop;
+    bool m_runFinished = false;
     bool m_stopping = false;
     bool m_closeAsked = false;
     bool m_closeAfterRun = false;
