@@ -46,6 +46,7 @@
 #include "windows/infodialog.h"
 #include "windows/messagelines.h"
 #include "windows/messageswindow.h"
+#include "windows/optionsdialog.h"
 
 namespace quenby::gui {
 
@@ -127,6 +128,20 @@ bool IsInput(QEvent::Type type) {
     }
 }
 
+// A failure's reason as the window words it: the command line's, with the
+// window's own name for the way out of a name clash.
+std::string ReasonText(const quenby::SortProblem& problem) {
+    if (problem.What != quenby::SortProblem::Kind::NameTakenByOther) {
+        return problem.Text;
+    }
+    const std::string_view reason = quenby::SortProblem::kNameTakenReason;
+    std::string text = problem.Text;
+    if (text.ends_with(reason)) {
+        text.replace(text.size() - reason.size(), reason.size(), "a different file has this name");
+    }
+    return text + "; Keep both keeps both";
+}
+
 // The latest progress text of a run, handed from its thread to the window's.
 class LatestProgress {
 public:
@@ -182,6 +197,8 @@ TQuenbyform::TQuenbyform(TMeldungsformular* messages, Clock clock, QWidget* pare
     Execbut = m_ui->execbut;
     ShowMessagesBut = m_ui->ShowMessagesBut;
     Closebutton = m_ui->Closebutton;
+    Optionsbut = m_ui->optionsbut;
+    Options = new TOptionsDialog(this);
     // Stored under the keys that quenby-sort --settings reads, whatever the
     // layout calls them.
     const auto name = [](QObject* object, std::string_view key) {
@@ -208,7 +225,7 @@ TQuenbyform::TQuenbyform(TMeldungsformular* messages, Clock clock, QWidget* pare
     const QStringList images = ImageList1();
     const std::pair<QPushButton*, int> buttons[] = {
         {Delbut, 0},       {Execbut, 1},      {Anfuegenbut, 2}, {ShowMessagesBut, 3},
-        {ShowInfosBut, 4}, {Addtodesktop, 5}, {Closebutton, 6}};
+        {ShowInfosBut, 4}, {Addtodesktop, 5}, {Closebutton, 6}, {Optionsbut, 7}};
     for (const auto& [button, index] : buttons) {
         button->setIcon(QIcon(images[index]));
         button->setIconSize(QSize(16, 16));
@@ -233,6 +250,7 @@ TQuenbyform::TQuenbyform(TMeldungsformular* messages, Clock clock, QWidget* pare
     connect(Execbut, &QPushButton::clicked, this, &TQuenbyform::ExecbutClick);
     connect(ShowMessagesBut, &QPushButton::clicked, this, &TQuenbyform::ShowMessagesButClick);
     connect(Closebutton, &QPushButton::clicked, this, &TQuenbyform::ClosebuttonClick);
+    connect(Optionsbut, &QPushButton::clicked, this, &TQuenbyform::OptionsbutClick);
     // Ctrl+Q closes the window as its close button does (and during a run
     // asks whether to stop it).
     auto* quit = new QAction(this);
@@ -265,7 +283,7 @@ QStringList TQuenbyform::ImageList1() {
     return {QStringLiteral(":/images/delete.png"), QStringLiteral(":/images/execute.png"),
             QStringLiteral(":/images/append.png"), QStringLiteral(":/images/messages.png"),
             QStringLiteral(":/images/info.png"),   QStringLiteral(":/images/desktopicon.png"),
-            QStringLiteral(":/images/close.png")};
+            QStringLiteral(":/images/close.png"),  QStringLiteral(":/images/options.png")};
 }
 
 void TQuenbyform::SetClock(Clock clock) {
@@ -325,7 +343,8 @@ void TQuenbyform::SetUpTabOrder() {
     }
     order << ShowMessagesBut << ShowInfosBut << Trennzeichen << Maske << Dirliste << Delbut
           << Anfuegenbut << Execbut << Rootdir->Edit() << Rootdir->BrowseButton() << Prefix
-          << Suffix << Addtodesktop << Closebutton << Deletesource << Usecapturedate << Useprefix;
+          << Suffix << Addtodesktop << Closebutton << Deletesource << Usecapturedate << Useprefix
+          << Optionsbut;
     for (qsizetype i = 1; i < order.size(); ++i) {
         QWidget::setTabOrder(order[i - 1], order[i]);
     }
@@ -353,6 +372,9 @@ void TQuenbyform::SetUpHints() {
         {Addtodesktop, "Desktop Icon|add an Icon to the Desktop for a quick Launch of Tavistel|5"},
         {Execbut, "Execute|Start Copy Files and creating Dirs|1"},
         {ShowMessagesBut, "Show Messages|Show the Results of the last Operation|3"},
+        {Optionsbut,
+         "Options|Preview a run first, read every copy back, keep both files when a name is "
+         "taken|7"},
     };
     for (const auto& [widget, hint] : hints) {
         SetHint(widget, QString::fromUtf8(hint), images);
@@ -365,6 +387,7 @@ void TQuenbyform::FormCreate() {
         Optionen->SetItems({QStringLiteral("JJJJ.MM.TT"), QStringLiteral("JJJJ.M.T"),
                             QStringLiteral("TT.MM.JJJJ"), QStringLiteral("T.M.JJJJ")});
         Usecapturedate->setText(QStringLiteral("Aufnahmedatum aus dem Foto verwenden"));
+        Optionsbut->setText(QStringLiteral("&Optionen…"));
     } else {
         Optionen->SetItems({QStringLiteral("yyyy/mm/dd"), QStringLiteral("yyyy/m/d"),
                             QStringLiteral("dd/mm/yyyy"), QStringLiteral("d/m/yyyy")});
@@ -469,6 +492,11 @@ void TQuenbyform::ClosebuttonClick() {
     close();
 }
 
+void TQuenbyform::OptionsbutClick() {
+    // Modal, so that no run starts while the choices are being made.
+    Options->open();
+}
+
 quenby::SortOptions TQuenbyform::ReadSortOptions() const {
     quenby::SortOptions options;
     for (int row = 0; row < Dirliste->count(); ++row) {
@@ -489,6 +517,9 @@ quenby::SortOptions TQuenbyform::ReadSortOptions() const {
     options.DeleteSources = Deletesource->isChecked();
     options.DateFrom = Usecapturedate->isChecked() ? quenby::DateSource::CaptureDate
                                                    : quenby::DateSource::LastWriteTime;
+    options.VerifyCopies = Options->VerifyCopies->isChecked();
+    options.OnNameClash =
+        Options->KeepBoth->isChecked() ? quenby::NameClash::KeepBoth : quenby::NameClash::Skip;
     return options;
 }
 
@@ -513,6 +544,40 @@ void TQuenbyform::ExecbutClick() {
     quenby::DateNaming().Separator =
         quenby::ApplyDateNaming(options.LayoutIndex, options.SeparatorChar);
 
+    if (!Options->Preview->isChecked()) {
+        const RunOutcome outcome = RunOnce(options);
+        FinishRun(RunSummary(outcome.Counts, outcome.Troubles, options.DeleteSources, false));
+        return;
+    }
+    // The preview tells what the run would do, in the same lines, and then
+    // the same options run for real if the user says so.
+    quenby::SortOptions preview = options;
+    preview.DryRun = true;
+    const RunOutcome foretold = RunOnce(preview);
+    if (m_closeAfterRun || foretold.Stopped || foretold.Counts.Found == 0) {
+        FinishRun(RunSummary(foretold.Counts, foretold.Troubles, false, true));
+        return;
+    }
+    // The lines stay in view beside the question.
+    ShowMessagesButClick();
+    if (ShowMessageBox(this, CopyNowQuestion()) != QMessageBox::Yes) {
+        setWindowTitle(ApplicationTitle());
+        return;
+    }
+    const RunOutcome outcome = RunOnce(options);
+    FinishRun(RunSummary(outcome.Counts, outcome.Troubles, options.DeleteSources, false));
+}
+
+void TQuenbyform::FinishRun(const MessageBoxRequest& summary) {
+    // The caption keeps the final count while the box is up.
+    ShowMessageBox(nullptr, summary);
+    setWindowTitle(ApplicationTitle());
+    if (m_closeAfterRun) {
+        close();
+    }
+}
+
+TQuenbyform::RunOutcome TQuenbyform::RunOnce(const quenby::SortOptions& options) {
     // The lines go into the view's own form as the run makes them, so that
     // they are kept once; the reason for each failure follows its line,
     // indented, as the command line writes it on its error stream.
@@ -523,7 +588,7 @@ void TQuenbyform::ExecbutClick() {
     std::int64_t troubles = 0;
     const quenby::ProblemCallback problems = [&lines,
                                               &troubles](const quenby::SortProblem& problem) {
-        lines.Append(std::string(kReasonIndent) + problem.Text);
+        lines.Append(std::string(kReasonIndent) + ReasonText(problem));
         troubles += problem.Failed ? 1 : 0;
     };
     quenby::SortCounts counts;
@@ -597,6 +662,9 @@ void TQuenbyform::ExecbutClick() {
             messages.Add(error.what());
         }
     }
+    if (options.DryRun) {
+        lines.Append(quenby::FormatText(quenby::CountsFormat(true), {counts.Copied, counts.Found}));
+    }
     if (m_stopping) {
         lines.Append(std::string("The run was stopped."));
     }
@@ -605,21 +673,16 @@ void TQuenbyform::ExecbutClick() {
     }
     lines.Clear();
 
-    const MessageBoxRequest summary = RunSummary(counts, troubles, options.DeleteSources);
-    ShowMessageBox(nullptr, summary);
-    setWindowTitle(ApplicationTitle());
     m_stop.reset();
-    if (m_closeAfterRun) {
-        close();
-    }
+    return {counts, troubles, m_stopping};
 }
 
 MessageBoxRequest TQuenbyform::RunSummary(const quenby::SortCounts& counts, std::int64_t troubles,
-                                          bool deleting) {
+                                          bool deleting, bool preview) {
     // Troubles make it a warning, with how many there were; the first
     // sentence stays as it always was.
     std::string text =
-        quenby::FormatText(quenby::LoadStr(quenby::kStrFilesCopied), {counts.Copied, counts.Found});
+        quenby::FormatText(quenby::CountsFormat(preview), {counts.Copied, counts.Found});
     if (troubles > 0) {
         text += quenby::FormatText(
             "\nNot copied, not deleted or kept for safety: %d; see Messages for the reasons.",
@@ -637,6 +700,11 @@ MessageBoxRequest TQuenbyform::RunSummary(const quenby::SortCounts& counts, std:
 MessageBoxRequest TQuenbyform::StopQuestion() {
     return {MessageKind::Confirmation,
             QStringLiteral("Photos are being sorted. Stop now and close Quenby?"),
+            QMessageBox::Yes | QMessageBox::No, 0};
+}
+
+MessageBoxRequest TQuenbyform::CopyNowQuestion() {
+    return {MessageKind::Confirmation, QStringLiteral("Copy now?"),
             QMessageBox::Yes | QMessageBox::No, 0};
 }
 

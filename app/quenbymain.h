@@ -31,6 +31,7 @@ class TJamShellTree;
 class TLabeledEdit;
 class TListBox;
 class TMeldungsformular;
+class TOptionsDialog;
 class TRadioGroup;
 
 // The main window: source folders picked from the folder tree, the target,
@@ -65,10 +66,13 @@ public:
 
     // The box at a run's end: the copies counted, and with troubles how
     // many there were (and, deleting, how many sources went).
+    // A preview's box counts what would be copied.
     static MessageBoxRequest RunSummary(const quenby::SortCounts& counts, std::int64_t troubles,
-                                        bool deleting);
+                                        bool deleting, bool preview);
     // The question a close or quit during a run asks.
     static MessageBoxRequest StopQuestion();
+    // The question after a preview.
+    static MessageBoxRequest CopyNowQuestion();
 
     // The run's inputs as the controls hold them.
     quenby::SortOptions ReadSortOptions() const;
@@ -77,7 +81,7 @@ public:
     bool Running() const { return m_running; }
 
     // The images of the buttons and hints by index: 0 delete, 1 execute,
-    // 2 append, 3 messages, 4 info, 5 desktop icon, 6 close.
+    // 2 append, 3 messages, 4 info, 5 desktop icon, 6 close, 7 options.
     static QStringList ImageList1();
 
     QGroupBox* GroupBox1;
@@ -103,6 +107,9 @@ public:
     QPushButton* Execbut;
     QPushButton* ShowMessagesBut;
     QPushButton* Closebutton;
+    QPushButton* Optionsbut;
+    // Owned for the window's life: its check boxes are stored with the rest.
+    TOptionsDialog* Options;
 
 public slots:
     void AnfuegenbutClick();
@@ -113,6 +120,7 @@ public slots:
     void ShowInfosButClick();
     void AddtodesktopClick();
     void ClosebuttonClick();
+    void OptionsbutClick();
     void ExecbutClick();
 
 signals:
@@ -139,6 +147,17 @@ private:
     QSize m_designGroup;
     QPointer<TMeldungsformular> m_messages;
     Clock m_clock;
+    // What one run left for the box at its end.
+    struct RunOutcome {
+        quenby::SortCounts Counts;
+        std::int64_t Troubles = 0;
+        bool Stopped = false;
+    };
+    // Runs once on a worker thread while the windows go on painting; the
+    // messages window then holds the run's lines.
+    RunOutcome RunOnce(const quenby::SortOptions& options);
+    // The box at the end, then the close that was asked for meanwhile.
+    void FinishRun(const MessageBoxRequest& summary);
     // A close or quit during a run asks, once, whether to stop it first.
     void AskToStopAndClose();
     QString RunCaption(const QString& progress) const;

@@ -145,14 +145,16 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& arguments) {
     app.add_flag("-n,--dry-run", options.DryRun,
                  "Print what the run would do, ending with \"N of M files would be copied\"; "
                  "nothing is created, copied or deleted");
-    app.add_flag("--verify", options.VerifyCopies,
-                 "Read each copy back from the disk and compare it with its source; a copy "
-                 "that differs is removed and its source kept");
-    app.add_option("--on-clash", onClash,
-                   "When a copy's name is taken by a different file: \"skip\" the file, or "
-                   "\"keep-both\", the copy taking NAME-2.EXT, NAME-3.EXT, ...")
-        ->check(CLI::IsMember({kClashSkip, kClashKeepBoth}))
-        ->capture_default_str();
+    CLI::Option* verifyOption =
+        app.add_flag("--verify", options.VerifyCopies,
+                     "Read each copy back from the disk and compare it with its source; a copy "
+                     "that differs is removed and its source kept");
+    CLI::Option* onClashOption =
+        app.add_option("--on-clash", onClash,
+                       "When a copy's name is taken by a different file: \"skip\" the file, or "
+                       "\"keep-both\", the copy taking NAME-2.EXT, NAME-3.EXT, ...")
+            ->check(CLI::IsMember({kClashSkip, kClashKeepBoth}))
+            ->capture_default_str();
     app.add_flag("-q,--quiet", command.Quiet, "No progress display");
 
     ParseOutcome outcome;
@@ -210,6 +212,10 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& arguments) {
         take(dateFromOption, dateFrom,
              std::string(fromFile.DateFrom == DateSource::CaptureDate ? kDateFromCapture
                                                                       : kDateFromFile));
+        take(verifyOption, options.VerifyCopies, fromFile.VerifyCopies);
+        take(
+            onClashOption, onClash,
+            std::string(fromFile.OnNameClash == NameClash::KeepBoth ? kClashKeepBoth : kClashSkip));
         if (options.SourceFolders.empty()) {
             return usageError("no source folder: " + path +
                               " lists none that exists and none is given");

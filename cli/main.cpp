@@ -95,9 +95,7 @@ int main(int argc, char** argv) {
     if (display) {
         display->Finish();
     }
-    output.Write(FormatText(
-        command.Options.DryRun ? "%d of %d files would be copied" : LoadStr(kStrFilesCopied),
-        {counts.Copied, counts.Found}));
+    output.Write(FormatText(CountsFormat(command.Options.DryRun), {counts.Copied, counts.Found}));
     const bool written = output.Flush();
     if (const int code = platform::StopRequestExitCode(); code != 0) {
         std::fputs("quenby-sort: interrupted; the run stopped after the last file listed\n",

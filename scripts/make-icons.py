@@ -312,6 +312,25 @@ PICTURES = {
         "gggggggggggggggg",
         "................",
     ],
+    # main window 7: options, two check boxes, one of them ticked
+    "options": [
+        "................",
+        ".kkkkkk.........",
+        ".kwwwwkG........",
+        ".kwwwGGk........",
+        ".kGwGGwkkkkkkkk.",
+        ".kwGGwwk........",
+        ".kkkkkk.........",
+        "................",
+        "................",
+        ".kkkkkk.........",
+        ".kwwwwk.........",
+        ".kwwwwk.........",
+        ".kwwwwk.kkkkkkk.",
+        ".kwwwwk.........",
+        ".kkkkkk.........",
+        "................",
+    ],
 }
 
 

@@ -21,5 +21,10 @@ inline constexpr std::string_view kSuffix = "Suffix";
 inline constexpr std::string_view kDeleteSources = "deletesource";
 inline constexpr std::string_view kRenameFiles = "useprefix";
 inline constexpr std::string_view kCaptureDate = "usecapturedate";
+// The options dialog's check boxes. A preview is the window's own step
+// before a run; the command line has --dry-run for it.
+inline constexpr std::string_view kPreview = "preview";
+inline constexpr std::string_view kVerifyCopies = "verifycopies";
+inline constexpr std::string_view kKeepBoth = "keepboth";
 
 }  // namespace quenby::runkeys

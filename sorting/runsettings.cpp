@@ -40,6 +40,10 @@ void ReadRunSettings(const TMemIniFile& ini, SortOptions& options) {
     const bool capture =
         ini.ReadBool(section, runkeys::kCaptureDate, options.DateFrom == DateSource::CaptureDate);
     options.DateFrom = capture ? DateSource::CaptureDate : DateSource::LastWriteTime;
+    options.VerifyCopies = ini.ReadBool(section, runkeys::kVerifyCopies, options.VerifyCopies);
+    const bool keepBoth =
+        ini.ReadBool(section, runkeys::kKeepBoth, options.OnNameClash == NameClash::KeepBoth);
+    options.OnNameClash = keepBoth ? NameClash::KeepBoth : NameClash::Skip;
 }
 
 }  // namespace quenby

@@ -237,8 +237,8 @@ private:
             }
             m_messages.Add(FormatText(LoadStr(kStrFileExists), {target}));
             if (!keepBoth && same.Result == platform::Likeness::Different) {
-                Report("not copied " + record.Dateiname +
-                           ": a different file has its name in the target",
+                Report("not copied " + record.Dateiname + ": " +
+                           std::string(SortProblem::kNameTakenReason),
                        true, SortProblem::Kind::NameTakenByOther);
             } else if (!keepBoth && same.Result == platform::Likeness::Unknown &&
                        platform::FileEntryExists(record.Dateiname)) {
@@ -428,6 +428,10 @@ std::vector<std::string> SplitMask(std::string_view text) {
     }
 }
 
+std::string CountsFormat(bool dryRun) {
+    return dryRun ? "%d of %d files would be copied" : LoadStr(kStrFilesCopied);
+}
+
 std::string SortProgress::Text() const {
     return FormatText(Format, {Counts.Copied, Counts.Found});
 }
@@ -453,7 +457,7 @@ SortCounts SortRun(const SortOptions& options, MessageList& messages,
     counts.Found = static_cast<std::int64_t>(found.size());
     steps.ListDayFoldersAhead(found, helpers);
     std::int64_t done = 0;
-    const std::string progressFormat = LoadStr(kStrFilesCopied);
+    const std::string progressFormat = CountsFormat(options.DryRun);
     for (std::size_t index = 0; index < found.size(); ++index) {
         if (StopRequested(stop) || steps.Stopped()) {
             break;

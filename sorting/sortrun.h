@@ -31,7 +31,7 @@ enum class NameClash : std::uint8_t {
 };
 
 // The inputs of one run, as the main window or the command line gives them.
-// The window leaves the last three at their defaults.
+// The window sets the last three from its options dialog.
 struct SortOptions {
     std::vector<std::string> SourceFolders;
     std::string MaskText = "*.jpg;*.avi";
@@ -125,7 +125,7 @@ struct SortCounts {
 };
 
 struct SortProgress {
-    const std::string& Format;  // "%d of %d files copied"
+    const std::string& Format;  // CountsFormat
     SortCounts Counts;
     std::int64_t RecordsDone = 0;
 
@@ -133,6 +133,10 @@ struct SortProgress {
     // progress is never shown.
     std::string Text() const;
 };
+
+// "%d of %d files copied", or "... would be copied" for a dry run: the
+// format of the progress and of the last line that both programs show.
+std::string CountsFormat(bool dryRun);
 
 // Called after each file step that ran to its end.
 using ProgressCallback = std::function<void(const SortProgress& progress)>;
@@ -145,9 +149,12 @@ struct SortProblem {
     enum class Kind : std::uint8_t {
         Other,
         // A file not copied because a different one holds its name in the
-        // target: a front end may say how to keep both.
+        // target: a front end may say how to keep both. Its text ends with
+        // kNameTakenReason.
         NameTakenByOther,
     };
+    static constexpr std::string_view kNameTakenReason =
+        "a different file has its name in the target";
 
     std::string Text;
     // False for a note that does not make the run fail, such as a

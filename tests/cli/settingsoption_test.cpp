@@ -19,15 +19,16 @@ protected:
         test::MakeFolders(m_card);
         test::MakeFolders(m_camera);
         test::MakeFolders(m_target);
-        test::WriteFile(
-            m_file,
-            "[Quenbyform]\r\nSektionVorhanden=1\r\noptionen=2\r\ntrennzeichen=_\r\n"
-            "trennzeichenI=2\r\ndirliste=-1\r\nmaske=*.png;*.mov\r\nrootdir=" +
-                m_target +
-                "\r\nPrefix=Urlaub \r\nSuffix=_b\r\ndeletesource=1\r\n"
-                "useprefix=1\r\nusecapturedate=1\r\n\r\n[Check]\r\nWroteSuccesful=1\r\n\r\n"
-                "[Quellverzeichnisse]\r\nAnzahl=3\r\nNr1=" +
-                m_card + "\r\nNr2=" + m_folder / "gone" + "\r\nNr3=" + m_camera + "\r\n");
+        test::WriteFile(m_file,
+                        "[Quenbyform]\r\nSektionVorhanden=1\r\noptionen=2\r\ntrennzeichen=_\r\n"
+                        "trennzeichenI=2\r\ndirliste=-1\r\nmaske=*.png;*.mov\r\nrootdir=" +
+                            m_target +
+                            "\r\nPrefix=Urlaub \r\nSuffix=_b\r\ndeletesource=1\r\n"
+                            "useprefix=1\r\nusecapturedate=1\r\nverifycopies=1\r\nkeepboth="
+                            "1\r\n\r\n[Check]\r\nWroteSuccesful=1\r\n\r\n"
+                            "[Quellverzeichnisse]\r\nAnzahl=3\r\nNr1=" +
+                            m_card + "\r\nNr2=" + m_folder / "gone" + "\r\nNr3=" + m_camera +
+                            "\r\n");
     }
 
     ParseOutcome Parse(std::vector<std::string> arguments) { return ParseCommandLine(arguments); }
@@ -54,6 +55,8 @@ TEST_F(SettingsOptionTest, TheFileGivesEveryOption) {
     EXPECT_TRUE(options.RenameFiles);
     EXPECT_TRUE(options.DeleteSources);
     EXPECT_EQ(options.DateFrom, DateSource::CaptureDate);
+    EXPECT_TRUE(options.VerifyCopies);
+    EXPECT_EQ(options.OnNameClash, NameClash::KeepBoth);
 }
 
 TEST_F(SettingsOptionTest, CommandLineOptionsWin) {
@@ -61,7 +64,7 @@ TEST_F(SettingsOptionTest, CommandLineOptionsWin) {
     test::MakeFolders(other);
     const ParseOutcome outcome =
         Parse({"-t", other, "-m", "*.jpg", "-l", "0", "-s", "~", "--prefix", "p", "--suffix", "s",
-               "--date-from", "file", "--settings=" + m_file, m_camera});
+               "--date-from", "file", "--on-clash", "skip", "--settings=" + m_file, m_camera});
     ASSERT_TRUE(outcome.Run) << outcome.Error;
     const SortOptions& options = outcome.Run->Options;
     EXPECT_EQ(options.SourceFolders, std::vector<std::string>{m_camera});
@@ -72,6 +75,7 @@ TEST_F(SettingsOptionTest, CommandLineOptionsWin) {
     EXPECT_EQ(options.Prefix, "p");
     EXPECT_EQ(options.Suffix, "s");
     EXPECT_EQ(options.DateFrom, DateSource::LastWriteTime);
+    EXPECT_EQ(options.OnNameClash, NameClash::Skip);
 }
 
 TEST_F(SettingsOptionTest, WithoutAFileNameTheWindowProgramsFileIsRead) {

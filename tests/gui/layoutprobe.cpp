@@ -39,6 +39,7 @@
 #include "settings/appfolders.h"
 #include "windows/infodialog.h"
 #include "windows/messageswindow.h"
+#include "windows/optionsdialog.h"
 
 namespace {
 
@@ -264,7 +265,8 @@ void CheckMessageBoxes(TProbe& probe, const QString& language) {
         {MessageKind::Information, box(OpenFailedText), QMessageBox::Ok, 0},
         {MessageKind::Information, box(FormatDialogText(AfterDownloadText, {1.05, 1.1})),
          QMessageBox::Ok, 0},
-        TQuenbyform::RunSummary({123456, 123456, 0, 123456}, 123456, true),
+        TQuenbyform::RunSummary({123456, 123456, 0, 123456}, 123456, true, false),
+        TQuenbyform::CopyNowQuestion(),
         TQuenbyform::StopQuestion(),
     };
     int number = 0;
@@ -302,6 +304,8 @@ int main(int argc, char** argv) {
             // The least size the window can be given must still show it all.
             form.resize(1, 1);
             probe.Check(name + QStringLiteral(" main window"), &form);
+            form.Options->show();
+            probe.Check(name + QStringLiteral(" options dialog"), form.Options);
         }
         {
             TMeldungsformular messages;

@@ -44,6 +44,7 @@
 #include "tests/support/tempfolder.h"
 #include "windows/infodialog.h"
 #include "windows/messageswindow.h"
+#include "windows/optionsdialog.h"
 
 namespace quenby::test {
 
@@ -192,7 +193,9 @@ TEST_F(QuenbyformTest, StoredControlsComeInTheSettingsFilesKeyOrder) {
                                    QStringLiteral("dirliste"), QStringLiteral("maske"),
                                    QStringLiteral("rootdir"), QStringLiteral("Prefix"),
                                    QStringLiteral("Suffix"), QStringLiteral("deletesource"),
-                                   QStringLiteral("useprefix"), QStringLiteral("usecapturedate")}));
+                                   QStringLiteral("useprefix"), QStringLiteral("usecapturedate"),
+                                   QStringLiteral("preview"), QStringLiteral("verifycopies"),
+                                   QStringLiteral("keepboth")}));
 }
 
 // quenby-sort --settings reads what the window stored, under the same keys.
@@ -206,7 +209,9 @@ TEST_F(QuenbyformTest, WhatTheWindowStoresIsWhatQuenbySortReads) {
     form->Suffix->setText(QStringLiteral("_x"));
     for (QCheckBox* box :
          {static_cast<QCheckBox*>(form->Deletesource), static_cast<QCheckBox*>(form->Useprefix),
-          static_cast<QCheckBox*>(form->Usecapturedate)}) {
+          static_cast<QCheckBox*>(form->Usecapturedate),
+          static_cast<QCheckBox*>(form->Options->VerifyCopies),
+          static_cast<QCheckBox*>(form->Options->KeepBoth)}) {
         box->setChecked(true);
     }
     SaveFormState(form.get());
@@ -215,10 +220,12 @@ TEST_F(QuenbyformTest, WhatTheWindowStoresIsWhatQuenbySortReads) {
     ReadRunSettings(TMemIniFile(SettingsFilePath()), read);
     const auto fields = [](const SortOptions& o) {
         return std::tie(o.MaskText, o.TargetRoot, o.LayoutIndex, o.SeparatorIndex, o.SeparatorChar,
-                        o.Prefix, o.Suffix, o.DeleteSources, o.RenameFiles, o.DateFrom);
+                        o.Prefix, o.Suffix, o.DeleteSources, o.RenameFiles, o.DateFrom,
+                        o.VerifyCopies, o.OnNameClash);
     };
     EXPECT_TRUE(fields(read) == fields(shown));
     EXPECT_EQ(shown.DateFrom, DateSource::CaptureDate);
+    EXPECT_EQ(shown.OnNameClash, NameClash::KeepBoth);
 }
 
 TEST_F(QuenbyformTest, TreeFillsTheSpaceBesideTheGroupBox) {
@@ -646,6 +653,113 @@ TEST_F(QuenbyformTest, AFailuresReasonFollowsItsLineAndTheSummaryWarns) {
                              "1; see Messages for the reasons.\nSources deleted: 1."));
 }
 
+// The options dialog's choices on real files: a name taken by another photo
+// is skipped with its reason or kept as both, copies are read back, and a
+// preview changes nothing until "Copy now?" is answered "Yes".
+TEST_F(QuenbyformTest, OptionsPreviewVerifyAndKeepBothThroughTheWindow) {
+    const struct {
+        const char* Name;
+        bool Preview, Verify, KeepBoth;
+        QMessageBox::StandardButton Answer;
+        // What the target's day folder holds after it all, and the boxes.
+        std::vector<std::pair<const char*, const char*>> Files;
+        QStringList Boxes;
+    } rows[] = {
+        {"Defaults",
+         false,
+         false,
+         false,
+         QMessageBox::Ok,
+         {{"a.jpg", "a"}, {"b.jpg", "other"}},
+         {QStringLiteral("1 of 2 files copied\nNot copied, not deleted or kept for safety: 1; "
+                         "see Messages for the reasons.")}},
+        {"VerifyAndKeepBoth",
+         false,
+         true,
+         true,
+         QMessageBox::Ok,
+         {{"a.jpg", "a"}, {"b.jpg", "other"}, {"b-2.jpg", "b"}},
+         {QStringLiteral("2 of 2 files copied")}},
+        {"PreviewAnsweredNo",
+         true,
+         false,
+         true,
+         QMessageBox::No,
+         {{"b.jpg", "other"}},
+         {QStringLiteral("Copy now?")}},
+        {"PreviewAnsweredYes",
+         true,
+         true,
+         true,
+         QMessageBox::Yes,
+         {{"a.jpg", "a"}, {"b.jpg", "other"}, {"b-2.jpg", "b"}},
+         {QStringLiteral("Copy now?"), QStringLiteral("2 of 2 files copied")}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
+        const TempFolder tmp;
+        for (const char* name : {"a.jpg", "b.jpg"}) {
+            WriteFile(tmp / (std::string("Card/") + name), std::string(name, 1));
+            SetLocalMtime(tmp / (std::string("Card/") + name), 2014, 5, 3, 14, 0);
+        }
+        WriteFile(tmp / "Photos/2014-05-03/b.jpg", "other");
+        auto form = MakeForm();
+        form->show();
+        form->Dirliste->addItem(Q(tmp / "Card"));
+        form->Rootdir->SetPath(Q(tmp / "Photos"));
+        form->Trennzeichen->SetItemIndex(0);
+        // Chosen as a user does: the button, a click on each box, Close.
+        QTest::mouseClick(form->Optionsbut, Qt::LeftButton);
+        ASSERT_TRUE(form->Options->isVisible());
+        const std::pair<QCheckBox*, bool> choices[] = {{form->Options->Preview, row.Preview},
+                                                       {form->Options->VerifyCopies, row.Verify},
+                                                       {form->Options->KeepBoth, row.KeepBoth}};
+        for (const auto& [box, wanted] : choices) {
+            if (wanted) {
+                QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+            }
+            EXPECT_EQ(box->isChecked(), wanted) << box->objectName().toStdString();
+        }
+        QTest::mouseClick(form->Options->CloseButton, Qt::LeftButton);
+        EXPECT_FALSE(form->Options->isVisible());
+
+        MessageBoxAnswers answers(row.Answer);
+        form->ExecbutClick();
+        QStringList boxes;
+        for (const gui::MessageBoxRequest& request : answers.Requests()) {
+            boxes << request.Text;
+        }
+        EXPECT_EQ(boxes, row.Boxes);
+        std::vector<std::pair<std::string, std::string>> files;
+        for (const auto& [name, content] : row.Files) {
+            files.emplace_back(name, content);
+        }
+        std::vector<std::pair<std::string, std::string>> found;
+        for (const std::string& name : ListFolder(tmp / "Photos/2014-05-03")) {
+            found.emplace_back(name, ReadFile(tmp / ("Photos/2014-05-03/" + name)));
+        }
+        std::sort(files.begin(), files.end());
+        std::sort(found.begin(), found.end());
+        EXPECT_EQ(found, files);
+
+        const QStringList lines = m_messages.Lines();
+        const QString clash = Q("File " + (tmp / "Photos/2014-05-03/b.jpg") + " exists");
+        if (!row.KeepBoth) {
+            // "exists" as ever, and why it is no copy made before.
+            const qsizetype at = lines.indexOf(clash);
+            ASSERT_GE(at, 0) << lines.join(QLatin1Char('\n')).toStdString();
+            EXPECT_EQ(lines.value(at + 1), Q("    not copied " + (tmp / "Card/b.jpg") +
+                                             ": a different file has this name; Keep both "
+                                             "keeps both"));
+        }
+        // The preview's lines stay in view when the answer is "No".
+        EXPECT_EQ(lines.value(lines.size() - 1) == QStringLiteral("2 of 2 files would be copied"),
+                  row.Answer == QMessageBox::No);
+        EXPECT_EQ(m_messages.isVisible(), row.Preview);
+        m_messages.hide();
+    }
+}
+
 TEST_F(QuenbyformTest, CaptionFollowsARunAtScreenRateAndShowsTheFinalCount) {
     auto form = MakeForm();
     form->Trennzeichen->SetItemIndex(0);
@@ -736,6 +850,9 @@ TEST_F(QuenbyformTest, FirstCloseWritesTheWholeSettingsFile) {
         "deletesource=0\r\n"
         "useprefix=0\r\n"
         "usecapturedate=0\r\n"
+        "preview=0\r\n"
+        "verifycopies=0\r\n"
+        "keepboth=0\r\n"
         "\r\n"
         "[Check]\r\n"
         "WroteSuccesful=1\r\n"
@@ -887,7 +1004,8 @@ TEST_F(QuenbyformTest, TabAndShiftTabFollowTheDesignOrder) {
                                     form->Closebutton,
                                     form->Deletesource,
                                     form->Usecapturedate,
-                                    form->Useprefix};
+                                    form->Useprefix,
+                                    form->Optionsbut};
     for (const bool forward : {true, false}) {
         form->Dirs->setFocus(Qt::OtherFocusReason);
         QList<QWidget*> reached = {QApplication::focusWidget()};
