@@ -751,6 +751,13 @@ TEST_F(QuenbyformTest, OptionsPreviewVerifyAndKeepBothThroughTheWindow) {
             EXPECT_EQ(lines.value(at + 1), Q("    not copied " + (tmp / "Card/b.jpg") +
                                              ": a different file has this name; Keep both "
                                              "keeps both"));
+            // The saved messages carry the reason too.
+            SaveFileAnswers save(Q(tmp / "messages.rtf"));
+            m_messages.Speichernunter1Click();
+            EXPECT_NE(ReadFile(tmp / "messages.rtf")
+                          .find("    not copied " + (tmp / "Card/b.jpg") +
+                                ": a different file has this name; Keep both keeps both\\par"),
+                      std::string::npos);
         }
         // The preview's lines stay in view when the answer is "No".
         EXPECT_EQ(lines.value(lines.size() - 1) == QStringLiteral("2 of 2 files would be copied"),
