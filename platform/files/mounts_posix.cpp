@@ -1,7 +1,11 @@
+#include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <array>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string_view>
@@ -38,6 +42,39 @@ std::string FileSystemTypeOf(std::uint64_t device) {
     return {};
 }
 
+// The kernel writes a space, tab, newline or backslash in a mount point as
+// a backslash and three octal digits ("NIKON\040D750").
+std::string UnescapeMountField(const std::string& field) {
+    std::string text;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        const auto octal = [&](std::size_t at) {
+            return at < field.size() && field[at] >= '0' && field[at] <= '7';
+        };
+        if (field[i] == '\\' && octal(i + 1) && octal(i + 2) && octal(i + 3)) {
+            text += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
+                                      (field[i + 3] - '0'));
+            i += 3;
+        } else {
+            text += field[i];
+        }
+    }
+    return text;
+}
+
+std::string UserName() {
+    if (const char* user = std::getenv("USER"); user != nullptr && user[0] != '\0') {
+        return user;
+    }
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && found->pw_name != nullptr) {
+        return found->pw_name;
+    }
+    return {};
+}
+
 }  // namespace
 
 bool HoldsUserFiles(const FolderIdentity& folder) {
@@ -65,6 +102,44 @@ bool ShowsWriteProtection(const std::string& folder) {
     const std::string type = FileSystemTypeOf(info.st_dev);
     return type != "fuseblk" &&
            !(type.starts_with("fuse.") && type.find("fat") != std::string::npos);
+}
+
+std::vector<std::string> MountPoints() {
+    std::vector<std::string> points;
+    std::ifstream mounts("/proc/self/mounts");
+    for (std::string line; std::getline(mounts, line);) {
+        std::istringstream fields(line);
+        std::string device;
+        std::string point;
+        if (fields >> device >> point) {
+            points.push_back(UnescapeMountField(point));
+        }
+    }
+    return points;
+}
+
+MediaFolders DesktopMediaFolders() {
+    MediaFolders folders;
+    const std::string user = UserName();
+    if (!user.empty()) {
+        folders.MountParents = {"/media/" + user, "/run/media/" + user};
+    }
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    folders.EntryParent = (runtime != nullptr && runtime[0] == '/')
+                              ? std::string(runtime) + "/gvfs"
+                              : "/run/user/" + std::to_string(::getuid()) + "/gvfs";
+    return folders;
+}
+
+// The kernel marks the open table with POLLPRI and POLLERR whenever a mount
+// comes or goes in this process's namespace; poll() clears the mark.
+MountTableWatch::MountTableWatch()
+    : m_descriptor(::open("/proc/self/mounts", O_RDONLY | O_CLOEXEC)) {}
+
+MountTableWatch::~MountTableWatch() {
+    if (m_descriptor >= 0) {
+        ::close(m_descriptor);
+    }
 }
 
 }  // namespace quenby::platform

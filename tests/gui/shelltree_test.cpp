@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/mount.h>
+#endif
 
 #include <QDir>
 #include <QFileSystemModel>
 #include <QSignalSpy>
 #include <QTest>
+#include <cerrno>
+#include <cstring>
 
 #include "controls/jamshelltree.h"
+#include "tests/support/envguard.h"
 #include "tests/support/tempfolder.h"
 
 namespace quenby::test {
@@ -17,10 +23,9 @@ QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-// The names the tree shows below a folder, once the model has read it.
-QStringList ShownBelow(TJamShellTree& tree, const QString& folder) {
-    QFileSystemModel* model = tree.Model();
-    const QModelIndex parent = model->index(folder);
+// The names the tree shows below a row, once the model has read its folder.
+QStringList ShownBelow(TJamShellTree& tree, const QModelIndex& parent, qsizetype atLeast) {
+    QAbstractItemModel* model = tree.model();
     if (model->canFetchMore(parent)) {
         model->fetchMore(parent);
     }
@@ -30,14 +35,22 @@ QStringList ShownBelow(TJamShellTree& tree, const QString& folder) {
         [&] {
             names.clear();
             for (int row = 0; row < model->rowCount(parent); ++row) {
-                names << model->fileName(model->index(row, 0, parent));
+                names << model->index(row, 0, parent).data().toString();
             }
-            names.sort();
-            return names.size() >= 2;
+            return names.size() >= atLeast;
         },
         5000);
     EXPECT_TRUE(filled) << names.join(QLatin1Char(' ')).toStdString();
     return names;
+}
+
+// The name of the top-level row that the selected folder sits under.
+QString SelectedUnder(const TJamShellTree& tree) {
+    QModelIndex top = tree.currentIndex();
+    while (top.parent().isValid()) {
+        top = top.parent();
+    }
+    return top.data().toString();
 }
 
 TEST(ShellTreeTest, ShowsFoldersOnlyAndHidesHiddenOnes) {
@@ -48,12 +61,58 @@ TEST(ShellTreeTest, ShowsFoldersOnlyAndHidesHiddenOnes) {
     WriteFile(folder / "picture.jpg", "x");
     TJamShellTree tree;
     EXPECT_EQ(tree.Model()->rootPath(), QDir::rootPath());
-    EXPECT_EQ(ShownBelow(tree, Q(folder.Path())),
-              QStringList({QStringLiteral("Photos"), QStringLiteral("Videos")}));
-    // The top of the tree is the file-system root.
-    const QModelIndex top = tree.model()->index(0, 0, tree.rootIndex());
-    EXPECT_EQ(tree.Model()->filePath(top), QDir::rootPath());
+    QStringList shown = ShownBelow(tree, tree.IndexOf(Q(folder.Path())), 2);
+    shown.sort();
+    EXPECT_EQ(shown, QStringList({QStringLiteral("Photos"), QStringLiteral("Videos")}));
 }
+
+#ifndef _WIN32
+// A card is a file system mounted directly below the desktop's media
+// folder; a plain folder there is none.
+TEST(ShellTreeTest, TopRowsAreHomeTheMountedDrivesAndTheRoot) {
+    TempFolder folder;
+    const std::string media = folder / "media";
+    const std::string card = media + "/CARD";
+    MakeFolders(card);
+    MakeFolders(media + "/plain/photos");
+    MakeFolders(folder / "alice/Pictures");
+    const EnvGuard home("HOME", folder / "alice");
+    TJamShellTree tree(nullptr, {{media}, {}});
+    const auto topRows = [&] { return ShownBelow(tree, {}, 0); };
+    const QStringList unplugged = {QStringLiteral("alice"), QDir::rootPath()};
+    EXPECT_EQ(topRows(), unplugged);
+
+    if (::mount("none", card.c_str(), "tmpfs", 0, nullptr) != 0) {
+        GTEST_SKIP() << "cannot mount a tmpfs at " << card << ": " << std::strerror(errno);
+    }
+    const struct Unmount {
+        std::string Path;
+        ~Unmount() { ::umount2(Path.c_str(), MNT_DETACH); }
+    } unmount{card};
+    const QStringList plugged = {QStringLiteral("alice"), QStringLiteral("CARD"), QDir::rootPath()};
+    EXPECT_TRUE(QTest::qWaitFor([&] { return topRows() == plugged; }, 2000))
+        << topRows().join(QLatin1Char(' ')).toStdString();
+    MakeFolders(card + "/DCIM");
+
+    const struct {
+        std::string Folder;
+        const char* Under;
+    } cases[] = {
+        {folder / "alice/Pictures", "alice"},
+        {card + "/DCIM", "CARD"},
+        {media + "/plain/photos", "/"},
+    };
+    for (const auto& [path, under] : cases) {
+        tree.SetSelectedFolder(Q(path));
+        EXPECT_EQ(tree.SelectedFolder(), Q(path));
+        EXPECT_EQ(SelectedUnder(tree), QString::fromLatin1(under)) << path;
+    }
+
+    ASSERT_EQ(::umount2(card.c_str(), MNT_DETACH), 0) << std::strerror(errno);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return topRows() == unplugged; }, 2000))
+        << topRows().join(QLatin1Char(' ')).toStdString();
+}
+#endif
 
 TEST(ShellTreeTest, WritingSelectedFolderExpandsAndSelectsWhileTheModelLoads) {
     TempFolder folder;
@@ -72,14 +131,13 @@ TEST(ShellTreeTest, WritingSelectedFolderExpandsAndSelectsWhileTheModelLoads) {
     tree.SetSelectedFolder(Q(target));
     EXPECT_EQ(tree.SelectedFolder(), Q(target));
     for (const std::string& ancestor : {folder.Path(), folder / "b", folder / "b/c"}) {
-        EXPECT_TRUE(tree.isExpanded(tree.Model()->index(Q(ancestor)))) << ancestor;
+        EXPECT_TRUE(tree.isExpanded(tree.IndexOf(Q(ancestor)))) << ancestor;
     }
     // Let the background reader fill in every level; the choice must hold
     // and stay in view.
     QTest::qWait(300);
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return tree.Model()->rowCount(tree.Model()->index(Q(folder.Path()))) >= 201; },
-        5000));
+        [&] { return tree.model()->rowCount(tree.IndexOf(Q(folder.Path()))) >= 201; }, 5000));
     QTest::qWait(100);
     EXPECT_EQ(tree.SelectedFolder(), Q(target));
     const QRect shown = tree.visualRect(tree.currentIndex());
