@@ -44,6 +44,7 @@ QStringList ShownBelow(TJamShellTree& tree, const QModelIndex& parent, qsizetype
     return names;
 }
 
+#ifndef _WIN32
 // The name of the top-level row that the selected folder sits under.
 QString SelectedUnder(const TJamShellTree& tree) {
     QModelIndex top = tree.currentIndex();
@@ -52,6 +53,7 @@ QString SelectedUnder(const TJamShellTree& tree) {
     }
     return top.data().toString();
 }
+#endif
 
 TEST(ShellTreeTest, ShowsFoldersOnlyAndHidesHiddenOnes) {
     TempFolder folder;
