@@ -133,6 +133,10 @@ echo "1,000,000 found files: peak RSS $(( $(tail -n 1 "$work/rss.txt") / 1024 ))
 }
 build/release/bench/quenby_capture_bench "$work/photos"
 
+# The memory of imported photos: a million records, and a second run's
+# 20,000 look-ups in it.
+build/release/bench/quenby_importmemory_bench "$work" || echo "the memory's look-ups are over their limit"
+
 # The window program: the messages window with a million lines, and a run of
 # 20,000 small files through Execute against quenby-sort on the same tree.
 echo "Messages window, 1,000,000 lines of 80 characters:"

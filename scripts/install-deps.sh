@@ -6,8 +6,9 @@ set -euo pipefail
 packages=(cmake ninja-build g++ libcli11-dev tzdata)
 for need in "$@"; do
   case "$need" in
-    # libqt6svg6 draws the window icon, which is an SVG image.
-    build) packages+=(qt6-base-dev libqt6svg6) ;;
+    # libqt6svg6 draws the window icon, which is an SVG image; the memory of
+    # imported photos is an SQLite database.
+    build) packages+=(qt6-base-dev libqt6svg6 libsqlite3-dev) ;;
     # Manual pages, PNG icons, the release date and CPack's DEB generator.
     package) packages+=(scdoc librsvg2-bin dpkg-dev file) ;;
     # heif-enc writes a real HEIC for the capture-date test; strace injects

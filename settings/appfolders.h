@@ -19,6 +19,8 @@ inline constexpr int CSIDL_MYVIDEO = 14;
 inline constexpr int CSIDL_DESKTOPDIRECTORY = 16;
 inline constexpr int CSIDL_FONTS = 20;
 inline constexpr int CSIDL_APPDATA = 26;
+// Application data that stays on this computer (does not roam).
+inline constexpr int CSIDL_LOCAL_APPDATA = 28;
 inline constexpr int CSIDL_INTERNET_CACHE = 32;
 inline constexpr int CSIDL_WINDOWS = 36;
 inline constexpr int CSIDL_PROGRAM_FILES = 38;

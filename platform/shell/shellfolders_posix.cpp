@@ -25,6 +25,7 @@ constexpr int kMyVideo = 14;
 constexpr int kDesktopDirectory = 16;
 constexpr int kFonts = 20;
 constexpr int kAppData = 26;
+constexpr int kLocalAppData = 28;
 constexpr int kInternetCache = 32;
 constexpr int kMyPictures = 39;
 constexpr int kProfile = 40;
@@ -89,6 +90,9 @@ std::string ShellFolderPath(int csidl) {
     switch (csidl) {
         case kAppData:
             return BaseFolder("XDG_CONFIG_HOME", ".config");
+        // Data that grows and need not follow the user: the XDG data folder.
+        case kLocalAppData:
+            return BaseFolder("XDG_DATA_HOME", ".local/share");
         case kPersonal:
             return UserDir("XDG_DOCUMENTS_DIR");
         case kDesktop:
