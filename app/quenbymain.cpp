@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSessionManager>
 #include <QShortcutEvent>
 #include <QTimer>
@@ -39,6 +40,7 @@
 #include "settings/foldersections.h"
 #include "settings/runkeys.h"
 #include "sorting/datenaming.h"
+#include "sorting/importmemory.h"
 #include "system/installer.h"
 #include "system/shortcuts.h"
 #include "ui_quenbymain.h"
@@ -46,6 +48,7 @@
 #include "windows/infodialog.h"
 #include "windows/messagelines.h"
 #include "windows/messageswindow.h"
+#include "windows/messageview.h"
 #include "windows/optionsdialog.h"
 
 namespace quenby::gui {
@@ -520,6 +523,7 @@ quenby::SortOptions TQuenbyform::ReadSortOptions() const {
     options.VerifyCopies = Options->VerifyCopies->isChecked();
     options.OnNameClash =
         Options->KeepBoth->isChecked() ? quenby::NameClash::KeepBoth : quenby::NameClash::Skip;
+    options.OnlyNew = Options->OnlyNew->isChecked();
     return options;
 }
 
@@ -546,7 +550,7 @@ void TQuenbyform::ExecbutClick() {
 
     if (!Options->Preview->isChecked()) {
         const RunOutcome outcome = RunOnce(options);
-        FinishRun(RunSummary(outcome.Counts, outcome.Troubles, options.DeleteSources, false));
+        FinishRun(outcome, options.DeleteSources, false);
         return;
     }
     // The preview tells what the run would do, in the same lines, and then
@@ -554,23 +558,34 @@ void TQuenbyform::ExecbutClick() {
     quenby::SortOptions preview = options;
     preview.DryRun = true;
     const RunOutcome foretold = RunOnce(preview);
-    if (m_closeAfterRun || foretold.Stopped || foretold.Counts.Found == 0) {
-        FinishRun(RunSummary(foretold.Counts, foretold.Troubles, false, true));
+    if (m_closeAfterRun || foretold.Stopped || foretold.Counts.Found == 0 ||
+        !foretold.Refused.empty()) {
+        FinishRun(foretold, false, true);
         return;
     }
-    // The lines stay in view beside the question.
+    // The lines stay in view under the question, which belongs to them.
     ShowMessagesButClick();
-    if (ShowMessageBox(this, CopyNowQuestion()) != QMessageBox::Yes) {
+    if (m_messages) {
+        // Down to the count at the end.
+        QScrollBar* lines = m_messages->Erg->verticalScrollBar();
+        lines->setValue(lines->maximum());
+    }
+    QWidget* asking = m_messages ? static_cast<QWidget*>(m_messages) : this;
+    if (ShowMessageBox(asking, CopyNowQuestion()) != QMessageBox::Yes) {
         setWindowTitle(ApplicationTitle());
         return;
     }
     const RunOutcome outcome = RunOnce(options);
-    FinishRun(RunSummary(outcome.Counts, outcome.Troubles, options.DeleteSources, false));
+    FinishRun(outcome, options.DeleteSources, false);
 }
 
-void TQuenbyform::FinishRun(const MessageBoxRequest& summary) {
+void TQuenbyform::FinishRun(const RunOutcome& outcome, bool deleting, bool preview) {
     // The caption keeps the final count while the box is up.
-    ShowMessageBox(nullptr, summary);
+    if (outcome.Refused.empty()) {
+        ShowMessageBox(nullptr, RunSummary(outcome.Counts, outcome.Troubles, deleting, preview));
+    } else {
+        ShowMessageBox(this, {MessageKind::Error, FromUtf8(outcome.Refused), QMessageBox::Ok, 0});
+    }
     setWindowTitle(ApplicationTitle());
     if (m_closeAfterRun) {
         close();
@@ -654,13 +669,21 @@ TQuenbyform::RunOutcome TQuenbyform::RunOnce(const quenby::SortOptions& options)
     qApp->removeEventFilter(this);
     m_running = false;
 
+    std::string refused;
     if (failure) {
-        // Not expected: the run swallows the errors of single files.
         try {
             std::rethrow_exception(failure);
+        } catch (const quenby::ImportMemoryError& error) {
+            // Refused before anything was touched: the last run's lines stay.
+            refused = error.what();
         } catch (const std::exception& error) {
+            // Not expected: the run swallows the errors of single files.
             messages.Add(error.what());
         }
+    }
+    if (!refused.empty()) {
+        m_stop.reset();
+        return {counts, troubles, m_stopping, refused};
     }
     if (options.DryRun) {
         lines.Append(quenby::FormatText(quenby::CountsFormat(true), {counts.Copied, counts.Found}));
@@ -674,7 +697,7 @@ TQuenbyform::RunOutcome TQuenbyform::RunOnce(const quenby::SortOptions& options)
     lines.Clear();
 
     m_stop.reset();
-    return {counts, troubles, m_stopping};
+    return {counts, troubles, m_stopping, {}};
 }
 
 MessageBoxRequest TQuenbyform::RunSummary(const quenby::SortCounts& counts, std::int64_t troubles,

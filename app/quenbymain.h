@@ -152,12 +152,14 @@ private:
         quenby::SortCounts Counts;
         std::int64_t Troubles = 0;
         bool Stopped = false;
+        // Why the run would not start (the memory of imported photos).
+        std::string Refused;
     };
     // Runs once on a worker thread while the windows go on painting; the
     // messages window then holds the run's lines.
     RunOutcome RunOnce(const quenby::SortOptions& options);
     // The box at the end, then the close that was asked for meanwhile.
-    void FinishRun(const MessageBoxRequest& summary);
+    void FinishRun(const RunOutcome& outcome, bool deleting, bool preview);
     // A close or quit during a run asks, once, whether to stop it first.
     void AskToStopAndClose();
     QString RunCaption(const QString& progress) const;

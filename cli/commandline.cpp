@@ -155,6 +155,14 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& arguments) {
                        "\"keep-both\", the copy taking NAME-2.EXT, NAME-3.EXT, ...")
             ->check(CLI::IsMember({kClashSkip, kClashKeepBoth}))
             ->capture_default_str();
+    CLI::Option* onlyNewOption = app.add_flag(
+        "--only-new", options.OnlyNew,
+        "Copy only files not imported into this target before: the run remembers each file "
+        "(name, size, time) once its copy is on the disk; --delete removes a file imported "
+        "before only while its copy is still in the target");
+    CLI::Option* forgetOption =
+        app.add_flag("--forget-imported", command.ForgetImported,
+                     "Forget what was imported into the target given with -t, and run nothing");
     app.add_flag("-q,--quiet", command.Quiet, "No progress display");
 
     ParseOutcome outcome;
@@ -186,6 +194,14 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& arguments) {
         outcome.Error = "quenby-sort: " + text + " (see --help)\n";
         return outcome;
     };
+    if (forgetOption->count() > 0) {
+        if (targetOption->count() == 0 || sourceOption->count() > 0 ||
+            settingsOption->count() > 0) {
+            return usageError("--forget-imported takes the target with -t and nothing else");
+        }
+        outcome.Run = std::move(command);
+        return outcome;
+    }
     if (settingsOption->count() > 0) {
         SortOptions fromFile;
         std::string error;
@@ -213,6 +229,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& arguments) {
              std::string(fromFile.DateFrom == DateSource::CaptureDate ? kDateFromCapture
                                                                       : kDateFromFile));
         take(verifyOption, options.VerifyCopies, fromFile.VerifyCopies);
+        take(onlyNewOption, options.OnlyNew, fromFile.OnlyNew);
         take(
             onClashOption, onClash,
             std::string(fromFile.OnNameClash == NameClash::KeepBoth ? kClashKeepBoth : kClashSkip));

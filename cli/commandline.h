@@ -11,6 +11,8 @@ namespace quenby::cli {
 struct CommandLine {
     SortOptions Options;
     bool Quiet = false;
+    // Instead of a run: the memory of imported photos forgets the target.
+    bool ForgetImported = false;
 };
 
 // What parsing the arguments came to: a run to make, or an exit code with

@@ -12,9 +12,35 @@
 #include "cli/commandline.h"
 #include "cli/linewriter.h"
 #include "cli/progressdisplay.h"
+#include "platform/files/pathsep.h"
+#include "platform/files/realpath.h"
 #include "platform/process/console.h"
 #include "platform/process/stopsignals.h"
+#include "sorting/importmemory.h"
 #include "sorting/sortrun.h"
+
+namespace {
+
+// --forget-imported: the memory of imported photos forgets one target.
+int ForgetImported(const std::string& target) {
+    using namespace quenby;
+    std::string real;
+    if (!platform::RealPath(platform::WithoutTrailingSeparator(target), real)) {
+        real = platform::WithoutTrailingSeparator(target);
+    }
+    try {
+        ImportMemory memory = ImportMemory::Open(DefaultImportMemoryPath());
+        const std::int64_t forgotten = memory.Forget(real);
+        std::printf("%lld files imported into %s were forgotten\n",
+                    static_cast<long long>(forgotten), real.c_str());
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    } catch (const ImportMemoryError& error) {
+        std::fprintf(stderr, "quenby-sort: %s\n", error.what());
+        return cli::kExitUsage;
+    }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace quenby;
@@ -30,6 +56,9 @@ int main(int argc, char** argv) {
         return outcome.ExitCode;
     }
     const cli::CommandLine& command = *outcome.Run;
+    if (command.ForgetImported) {
+        return ForgetImported(command.Options.TargetRoot);
+    }
     // Without its messages a run cannot tell what it moved where.
     if (!outputOpen) {
         std::fputs(
@@ -80,18 +109,28 @@ int main(int argc, char** argv) {
                          : "");
         anyProblemFailed = anyProblemFailed || problem.Failed;
     };
-    const SortCounts counts = SortRun(
-        command.Options, messages,
-        [&display, &output, &stop](const SortProgress& progress) {
-            if (output.Failed()) {
-                stop.AfterThisFile.store(true);
-            }
-            if (display) {
-                display->Update(progress.RecordsDone, progress.Counts.Found,
-                                progress.Counts.Copied);
-            }
-        },
-        reportProblem, &stop);
+    SortCounts counts;
+    try {
+        counts = SortRun(
+            command.Options, messages,
+            [&display, &output, &stop](const SortProgress& progress) {
+                if (output.Failed()) {
+                    stop.AfterThisFile.store(true);
+                }
+                if (display) {
+                    display->Update(progress.RecordsDone, progress.Counts.Found,
+                                    progress.Counts.Copied);
+                }
+            },
+            reportProblem, &stop);
+    } catch (const ImportMemoryError& error) {
+        // Refused before anything was touched.
+        if (display) {
+            display->BeforeOutput();
+        }
+        std::fprintf(stderr, "quenby-sort: %s\n", error.what());
+        return cli::kExitUsage;
+    }
     if (display) {
         display->Finish();
     }

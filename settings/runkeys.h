@@ -26,5 +26,6 @@ inline constexpr std::string_view kCaptureDate = "usecapturedate";
 inline constexpr std::string_view kPreview = "preview";
 inline constexpr std::string_view kVerifyCopies = "verifycopies";
 inline constexpr std::string_view kKeepBoth = "keepboth";
+inline constexpr std::string_view kOnlyNew = "onlynew";
 
 }  // namespace quenby::runkeys

@@ -71,6 +71,8 @@ public:
         return platform::PreviewDelete(record.Dateiname);
     }
 
+    platform::FileStatus MakeCopiesDurable() override { return {}; }
+
     bool TargetStillThere(std::chrono::milliseconds) override { return true; }
 
 private:

@@ -102,7 +102,10 @@ public:
             return failed;
         }
         platform::CopyChecks checks;
-        checks.FlushToDisk = m_options.DeleteSources;
+        // Remembered copies are made durable a batch at a time, where the
+        // system can flush a whole file system.
+        checks.FlushToDisk = m_options.DeleteSources ||
+                             (m_options.OnlyNew && !platform::FolderHandle::kFlushesFileSystem);
         checks.Verify = m_options.VerifyCopies;
         if (record.Inode != 0) {
             checks.ExpectedSource = platform::FileKey{record.Device, record.Inode};
@@ -163,6 +166,10 @@ public:
     platform::DeleteResult Delete(const Suchrecord& record,
                                   const platform::FileIdentity& copied) override {
         return platform::DeleteSourceIfUnchanged(record.Dateiname, copied);
+    }
+
+    platform::FileStatus MakeCopiesDurable() override {
+        return m_rootFolder ? m_rootFolder->FlushFileSystem() : platform::FileStatus{};
     }
 
     // No source may go on the strength of a copy that is out of the user's

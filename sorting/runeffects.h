@@ -126,6 +126,9 @@ public:
                                                   const std::string& taken) const = 0;
     virtual platform::DeleteResult Delete(const Suchrecord& record,
                                           const platform::FileIdentity& copied) = 0;
+    // Makes the copies made so far durable, where each was not flushed as
+    // it was made; a dry run has none.
+    virtual platform::FileStatus MakeCopiesDurable() = 0;
     // Whether the target's path still leads to the folder the run began
     // with; when not, StopReason says so. Looks again only when it last
     // looked longer ago than `unlessLookedWithin`.

@@ -44,6 +44,7 @@ void ReadRunSettings(const TMemIniFile& ini, SortOptions& options) {
     const bool keepBoth =
         ini.ReadBool(section, runkeys::kKeepBoth, options.OnNameClash == NameClash::KeepBoth);
     options.OnNameClash = keepBoth ? NameClash::KeepBoth : NameClash::Skip;
+    options.OnlyNew = ini.ReadBool(section, runkeys::kOnlyNew, options.OnlyNew);
 }
 
 }  // namespace quenby

@@ -15,9 +15,11 @@
 #include "metadata/capturedate.h"
 #include "platform/files/namekey.h"
 #include "platform/files/pathsep.h"
+#include "platform/files/preview.h"
 #include "sorting/collect.h"
 #include "sorting/datenaming.h"
 #include "sorting/runeffects.h"
+#include "sorting/runimports.h"
 
 namespace quenby {
 namespace {
@@ -34,6 +36,8 @@ std::string NumberedName(const std::string& name, int number) {
     const std::size_t cut = dot == std::string::npos || dot == 0 ? name.size() : dot;
     return name.substr(0, cut) + "-" + std::to_string(number) + name.substr(cut);
 }
+
+constexpr std::string_view kImportedBefore = "File %s was imported before";
 
 // FAT keeps last-write times in steps of two seconds: a copy there carries
 // its source's time only that closely.
@@ -61,7 +65,11 @@ public:
                                         ? RegionalDatePattern()
                                         : options.FallbackDatePattern)),
           m_effects(options.DryRun ? MakeForetoldEffects(options)
-                                   : MakeRealEffects(options, stop, m_naming)) {}
+                                   : MakeRealEffects(options, stop, m_naming)) {
+        if (options.OnlyNew) {
+            m_imports.emplace(options);
+        }
+    }
 
     // Runs on the threads that read the files' details.
     void LookUpTaken(Suchrecord& record) const { m_effects->LookUpTaken(record); }
@@ -86,6 +94,15 @@ public:
             Report("cannot copy " + record.Dateiname + " to " + target +
                    ": prefix and suffix make no plain file name");
             return;
+        }
+        if (m_imports) {
+            if (const std::optional<std::string> copy = m_imports->ImportedBefore(record)) {
+                m_messages.Add(FormatText(kImportedBefore, {record.Dateiname}));
+                if (m_options.DeleteSources && record.DateFailure.empty()) {
+                    DeleteImported(record, *copy);
+                }
+                return;
+            }
         }
         if (day.Folder == nullptr) {
             bool created = false;
@@ -112,7 +129,16 @@ public:
         }
         ++m_counts.Copied;
         m_messages.Add(FormatText(LoadStr(kStrCopiedFile), {record.Dateiname, target}));
+        // Only a copy that is whole and will be on the disk is remembered.
+        const bool remembered = m_imports && copy->Outcome == platform::CopyOutcome::Copied &&
+                                (day.Folder == nullptr || day.Folder->FlushFailure.empty());
+        if (remembered) {
+            m_imports->Remember(record, target.substr(m_root.size()));
+        }
         if (!m_options.DeleteSources || !record.DateFailure.empty()) {
+            if (remembered) {
+                WriteImports(false);
+            }
             return;
         }
         // The source goes only when every flush its copy depends on
@@ -126,8 +152,17 @@ public:
             KeptNotOnDisk(record, target, day.Folder->FlushFailure);
         } else if (!m_effects->TargetStillThere(std::chrono::milliseconds{})) {
             Report("kept " + record.Dateiname + ": " + m_effects->StopReason());
+        } else if (m_imports && !WriteImports(true, &record)) {
+            // Its source goes only once the memory holds it.
         } else {
             DeleteSource(record, copy->Source);
+        }
+    }
+
+    // Writes what the memory of imported photos still has queued.
+    void Finish() {
+        if (m_imports) {
+            WriteImports(true);
         }
     }
 
@@ -236,6 +271,10 @@ private:
                 return std::nullopt;
             }
             m_messages.Add(FormatText(LoadStr(kStrFileExists), {target}));
+            // A library sorted before the memory existed is learnt this way.
+            if (m_imports && same.Result == platform::Likeness::Same) {
+                m_imports->Remember(record, target.substr(m_root.size()));
+            }
             if (!keepBoth && same.Result == platform::Likeness::Different) {
                 Report("not copied " + record.Dateiname + ": " +
                            std::string(SortProblem::kNameTakenReason),
@@ -320,6 +359,49 @@ private:
                " is not known to be on the disk: " + reason);
     }
 
+    // Writes the memory's queue (when full, unless `always`). When it cannot
+    // be written, says so: as the reason `kept` stays, or once for the run.
+    bool WriteImports(bool always, const Suchrecord* kept = nullptr) {
+        std::string failure;
+        if (m_imports->Write(*m_effects, always, failure)) {
+            return true;
+        }
+        const std::string why = "cannot remember it in " + m_imports->Path() + ": " + failure;
+        if (kept != nullptr) {
+            Report("kept " + kept->Dateiname + ": " + why);
+        } else if (!m_importsFailed) {
+            Report("the photos copied are not all remembered as imported: " + failure);
+        }
+        m_importsFailed = true;
+        return false;
+    }
+
+    // A file imported before leaves the card only while the copy that the
+    // memory names is still in the target, as large as the file: memory
+    // alone is no reason to delete a photo.
+    void DeleteImported(const Suchrecord& record, const std::string& copy) {
+        const std::string path = m_root + copy;
+        const std::optional<platform::FileFacts> facts = platform::RegularFileFacts(path);
+        if (!facts || facts->Size != record.Size) {
+            Report("kept " + record.Dateiname + ": its copy " + path +
+                       " from an earlier import is no longer in the target",
+                   false);
+            return;
+        }
+        if (!m_effects->TargetStillThere(std::chrono::milliseconds{})) {
+            Report("kept " + record.Dateiname + ": " + m_effects->StopReason());
+            return;
+        }
+        const std::optional<platform::FileIdentity> now =
+            platform::IdentityOfFile(record.Dateiname);
+        if (!now || static_cast<std::uint64_t>(now->Size) != record.Size ||
+            (record.Inode != 0 && (now->Inode != record.Inode || now->Device != record.Device))) {
+            Report("kept " + record.Dateiname + ": it was replaced or changed since it was found");
+            return;
+        }
+        DeleteSource(record, *now);
+    }
+
     void DeleteSource(const Suchrecord& record, const platform::FileIdentity& copied) {
         const platform::DeleteResult deleted = m_effects->Delete(record, copied);
         switch (deleted.Outcome) {
@@ -380,6 +462,8 @@ private:
     const std::string m_root;
     const DateNamingSettings m_naming;
     const std::unique_ptr<RunEffects> m_effects;
+    std::optional<RunImports> m_imports;
+    bool m_importsFailed = false;
     std::unordered_map<std::int64_t, DayPath> m_days;
     std::vector<DayPath*> m_dayOfRecord;  // each found record's, in order
     std::unordered_map<std::string, ListedDay> m_listedAhead;
@@ -473,6 +557,7 @@ SortCounts SortRun(const SortOptions& options, MessageList& messages,
             progress(SortProgress{progressFormat, counts, done});
         }
     }
+    steps.Finish();
     return counts;
 }
 

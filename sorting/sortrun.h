@@ -31,7 +31,7 @@ enum class NameClash : std::uint8_t {
 };
 
 // The inputs of one run, as the main window or the command line gives them.
-// The window sets the last three from its options dialog.
+// The window sets the careful and only-new choices from its options dialog.
 struct SortOptions {
     std::vector<std::string> SourceFolders;
     std::string MaskText = "*.jpg;*.avi";
@@ -56,6 +56,11 @@ struct SortOptions {
     // source before it takes its name, and so before its source may go.
     bool VerifyCopies = false;
     NameClash OnNameClash = NameClash::Skip;
+    // Only files that the memory of imported photos does not hold for this
+    // target are copied; each copy is remembered once it is durable.
+    bool OnlyNew = false;
+    // That memory's file; empty: the one both programs share.
+    std::string ImportMemoryFile;
 };
 
 // One file found by the scan.
@@ -188,6 +193,8 @@ struct StopRequest {
 // on any thread. The run works through the target folder it opened when it
 // began: when the target's path leads elsewhere (a drive unmounted while
 // the run goes on), it stops with a failed problem and deletes nothing more.
+// With OnlyNew it throws ImportMemoryError, before it touches anything, when
+// the memory of imported photos cannot be used.
 SortCounts SortRun(const SortOptions& options, MessageList& messages,
                    const ProgressCallback& progress, const ProblemCallback& problems = {},
                    const StopRequest* stop = nullptr);

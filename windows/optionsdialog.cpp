@@ -42,13 +42,17 @@ TOptionsDialog::TOptionsDialog(QWidget* parent)
         german ? QStringLiteral("&Beide behalten, wenn ein anderes Foto den Namen trägt")
                : QStringLiteral("&Keep both when a different photo has the name"),
         this);
+    OnlyNew = StoredCheckBox(quenby::runkeys::kOnlyNew,
+                             german ? QStringLiteral("&Nur Fotos, die noch nicht importiert wurden")
+                                    : QStringLiteral("&Only photos not imported before"),
+                             this);
     CloseButton =
         new QPushButton(german ? QStringLiteral("&Schließen") : QStringLiteral("&Close"), this);
     CloseButton->setDefault(true);
     connect(CloseButton, &QPushButton::clicked, this, &QDialog::accept);
 
     auto* layout = new QVBoxLayout(this);
-    for (TCheckBox* box : {Preview, VerifyCopies, KeepBoth}) {
+    for (TCheckBox* box : {Preview, VerifyCopies, KeepBoth, OnlyNew}) {
         layout->addWidget(box);
     }
     layout->addSpacing(layout->spacing());

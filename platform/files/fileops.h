@@ -126,6 +126,10 @@ struct DeleteResult {
 // when the program runs with full rights.
 DeleteResult DeleteSourceIfUnchanged(const std::string& path, const FileIdentity& copied);
 
+// The file under a path as it stands now, links followed; empty when there
+// is none or it cannot be looked at.
+std::optional<FileIdentity> IdentityOfFile(const std::string& path);
+
 // Flushes a folder's entries to the disk; where the file system cannot flush
 // one folder, the whole file system is flushed instead.
 FileStatus FlushFolder(const std::string& path);

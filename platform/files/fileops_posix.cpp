@@ -813,6 +813,14 @@ DeleteResult DeleteSourceIfUnchanged(const std::string& path, const FileIdentity
     return {DeleteOutcome::Deleted, {}};
 }
 
+std::optional<FileIdentity> IdentityOfFile(const std::string& path) {
+    struct stat info {};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return std::nullopt;
+    }
+    return IdentityOf(info);
+}
+
 FileStatus FlushFolder(const std::string& path) {
     FolderHandle::Failure failure;
     const std::optional<FolderHandle> folder = FolderHandle::Open(path, &failure);

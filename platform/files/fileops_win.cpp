@@ -337,6 +337,20 @@ CopyResult CopyFileNoReplace(const std::string& source, const std::string& targe
     return result;
 }
 
+std::optional<FileIdentity> IdentityOfFile(const std::string& path) {
+    if (path.empty()) {
+        return std::nullopt;
+    }
+    const HANDLE file = OpenForIdentity(ToWide(path), 0);
+    if (file == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    FileIdentity identity;
+    const bool identified = IdentityOf(file, identity);
+    ::CloseHandle(file);
+    return identified ? std::optional<FileIdentity>(identity) : std::nullopt;
+}
+
 DeleteResult DeleteSourceIfUnchanged(const std::string& path, const FileIdentity& copied) {
     if (path.empty()) {
         return {DeleteOutcome::Failed, WindowsErrorText(ERROR_FILE_NOT_FOUND)};

@@ -59,6 +59,17 @@ public:
     // flush one folder, the whole file system is flushed instead.
     FileStatus Flush() const;
 
+    // Flushes everything written to the folder's file system, the copies
+    // made through it included, in one go: many small copies become durable
+    // at a fraction of what a flush of each would cost. Where the system
+    // offers no such flush, each copy has to be flushed as it is made.
+#ifdef _WIN32
+    static constexpr bool kFlushesFileSystem = false;
+#else
+    static constexpr bool kFlushesFileSystem = true;
+#endif
+    FileStatus FlushFileSystem() const;
+
 #ifdef _WIN32
     // The path of a name inside the folder.
     std::string PathOf(const std::string& name) const;

@@ -128,6 +128,13 @@ FolderHandle::Place FolderHandle::WhereIs(const std::string& path) const {
 // FUSE, network and some other file systems cannot flush a single folder;
 // flushing all of the file system serves there, and only a real failure
 // counts.
+FileStatus FolderHandle::FlushFileSystem() const {
+    if (::syncfs(m_fd) == 0) {
+        return {};
+    }
+    return FileStatus{false, std::strerror(errno)};
+}
+
 FileStatus FolderHandle::Flush() const {
     if (::fsync(m_fd) == 0) {
         return {};

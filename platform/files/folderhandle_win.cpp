@@ -145,6 +145,12 @@ FolderHandle::Place FolderHandle::WhereIs(const std::string& path) const {
     return now == m_identity ? Place::Same : Place::OtherFolder;
 }
 
+FileStatus FolderHandle::FlushFileSystem() const {
+    // Only an administrator may flush a whole volume; the copies were
+    // flushed one by one instead.
+    return {};
+}
+
 FileStatus FolderHandle::Flush() const {
     // Windows keeps folder entries in the file system's journal; there is
     // nothing to flush on its own, and the renames are written through.

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "platform/files/temporaryname.h"
+#include "tests/support/envguard.h"
 #include "tests/support/mediafixtures.h"
 #include "tests/support/misbehavingmount.h"
 #include "tests/support/runprogram.h"
@@ -385,40 +386,63 @@ TEST_P(KilledRunTest, LosesNothingAndTheNextRunCompletes) {
     const unsigned seed = std::random_device{}();
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 generator(seed);
-    Files card;
-    for (int i = 0; i < 60; ++i) {
-        card["IMG_" + std::to_string(1000 + i) + ".JPG"] = RandomBytes(generator, 96 * 1024);
-    }
-    MakeCard(m_tmp / "card", card);
-    const std::string photos = *m_mount / "photos";
-    const std::string day = photos + "/2014-05-03";
-    test::MakeFolders(photos);
-    const std::vector<std::string> arguments = {
-        QUENBY_SORT_EXECUTABLE, "-q", "--delete", "-t", photos, m_tmp / "card"};
-
-    std::uniform_int_distribution<int> moment(20, 400);
-    for (int kill = 0; kill < 8; ++kill) {
-        {
-            test::Program run(arguments, m_tmp / "run.out", m_tmp / "run.err");
-            std::this_thread::sleep_for(std::chrono::milliseconds(moment(generator)));
-            run.Signal(SIGKILL);
-            run.Wait();
+    // Remembering imported files too: nothing is remembered whose copy is
+    // not whole in the target.
+    for (const bool onlyNew : {false, true}) {
+        SCOPED_TRACE(onlyNew ? "--only-new" : "plain");
+        const test::EnvGuard data("XDG_DATA_HOME", m_tmp / "data");
+        Files card;
+        for (int i = 0; i < 60; ++i) {
+            card["IMG_" + std::to_string(1000 + i) + ".JPG"] = RandomBytes(generator, 96 * 1024);
         }
-        for (const auto& [name, contents] : card) {
-            const std::string source = m_tmp / ("card/" + name);
-            if (test::Exists(source)) {
-                EXPECT_TRUE(test::ReadFile(source) == contents) << name;
-            } else {
-                EXPECT_TRUE(test::ReadFile(day + "/" + name) == contents)
-                    << name << " is gone without its whole copy (kill " << kill << ")";
+        MakeCard(m_tmp / "card", card);
+        const std::string photos = *m_mount / (onlyNew ? "remembered" : "photos");
+        const std::string day = photos + "/2014-05-03";
+        test::MakeFolders(photos);
+        std::vector<std::string> arguments = {
+            QUENBY_SORT_EXECUTABLE, "-q", "--delete", "-t", photos, m_tmp / "card"};
+        if (onlyNew) {
+            arguments.emplace_back("--only-new");
+        }
+        std::vector<std::string> asking = arguments;
+        asking.emplace_back("--dry-run");
+
+        std::uniform_int_distribution<int> moment(20, 400);
+        for (int kill = 0; kill < 8; ++kill) {
+            {
+                test::Program run(arguments, m_tmp / "run.out", m_tmp / "run.err");
+                std::this_thread::sleep_for(std::chrono::milliseconds(moment(generator)));
+                run.Signal(SIGKILL);
+                run.Wait();
+            }
+            for (const auto& [name, contents] : card) {
+                const std::string source = m_tmp / ("card/" + name);
+                if (test::Exists(source)) {
+                    EXPECT_TRUE(test::ReadFile(source) == contents) << name;
+                } else {
+                    EXPECT_TRUE(test::ReadFile(day + "/" + name) == contents)
+                        << name << " is gone without its whole copy (kill " << kill << ")";
+                }
+            }
+            ExpectOnlyWholeCopies(day, card, true);
+            if (onlyNew) {
+                std::istringstream said(test::RunProgram(asking, m_tmp.Path()).Out);
+                for (std::string line; std::getline(said, line);) {
+                    const std::string prefix = "File " + (m_tmp / "card/");
+                    if (line.starts_with(prefix) && line.ends_with(" was imported before")) {
+                        const std::string name =
+                            line.substr(prefix.size(), line.size() - prefix.size() - 20);
+                        EXPECT_TRUE(test::ReadFile(day + "/" + name) == card[name])
+                            << name << " is remembered without its whole copy";
+                    }
+                }
             }
         }
-        ExpectOnlyWholeCopies(day, card, true);
+        const test::ProgramResult last = test::RunProgram(arguments, m_tmp.Path());
+        EXPECT_EQ(last.ExitCode, 0) << last.Err;
+        ExpectOnlyWholeCopies(day, card, false);
+        EXPECT_EQ(test::ListFolder(day).size(), card.size());
     }
-    const test::ProgramResult last = test::RunProgram(arguments, m_tmp.Path());
-    EXPECT_EQ(last.ExitCode, 0) << last.Err;
-    ExpectOnlyWholeCopies(day, card, false);
-    EXPECT_EQ(test::ListFolder(day).size(), card.size());
 }
 
 // Sets the FAT or exFAT read-only attribute of `name` in the root folder of
@@ -485,7 +509,8 @@ TEST_P(FatFamilyTest, RefusedNamesFailAtOnceAndProtectedPhotosStay) {
     test::MakeFolders(photos);
     // A copy that read the photo first would wait for its held read forever.
     const test::ProgramResult result = test::RunProgram(
-        {"timeout", "-s", "KILL", "60", QUENBY_SORT_EXECUTABLE, "-q", "-t", photos, card / "DCIM"}, m_tmp.Path());
+        {"timeout", "-s", "KILL", "60", QUENBY_SORT_EXECUTABLE, "-q", "-t", photos, card / "DCIM"},
+        m_tmp.Path());
     EXPECT_EQ(result.ExitCode, 1) << result.Err;
     for (const std::string& name : refused) {
         const std::string source = card / ("DCIM/" + name);

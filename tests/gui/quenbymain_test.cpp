@@ -195,7 +195,7 @@ TEST_F(QuenbyformTest, StoredControlsComeInTheSettingsFilesKeyOrder) {
                                    QStringLiteral("Suffix"), QStringLiteral("deletesource"),
                                    QStringLiteral("useprefix"), QStringLiteral("usecapturedate"),
                                    QStringLiteral("preview"), QStringLiteral("verifycopies"),
-                                   QStringLiteral("keepboth")}));
+                                   QStringLiteral("keepboth"), QStringLiteral("onlynew")}));
 }
 
 // quenby-sort --settings reads what the window stored, under the same keys.
@@ -211,7 +211,8 @@ TEST_F(QuenbyformTest, WhatTheWindowStoresIsWhatQuenbySortReads) {
          {static_cast<QCheckBox*>(form->Deletesource), static_cast<QCheckBox*>(form->Useprefix),
           static_cast<QCheckBox*>(form->Usecapturedate),
           static_cast<QCheckBox*>(form->Options->VerifyCopies),
-          static_cast<QCheckBox*>(form->Options->KeepBoth)}) {
+          static_cast<QCheckBox*>(form->Options->KeepBoth),
+          static_cast<QCheckBox*>(form->Options->OnlyNew)}) {
         box->setChecked(true);
     }
     SaveFormState(form.get());
@@ -221,7 +222,7 @@ TEST_F(QuenbyformTest, WhatTheWindowStoresIsWhatQuenbySortReads) {
     const auto fields = [](const SortOptions& o) {
         return std::tie(o.MaskText, o.TargetRoot, o.LayoutIndex, o.SeparatorIndex, o.SeparatorChar,
                         o.Prefix, o.Suffix, o.DeleteSources, o.RenameFiles, o.DateFrom,
-                        o.VerifyCopies, o.OnNameClash);
+                        o.VerifyCopies, o.OnNameClash, o.OnlyNew);
     };
     EXPECT_TRUE(fields(read) == fields(shown));
     EXPECT_EQ(shown.DateFrom, DateSource::CaptureDate);
@@ -767,6 +768,56 @@ TEST_F(QuenbyformTest, OptionsPreviewVerifyAndKeepBothThroughTheWindow) {
     }
 }
 
+#ifndef _WIN32
+// Only new photos through the window: what was imported stays away after its
+// copy is deleted, and a memory that cannot be used is an error box before
+// anything is touched. (On Windows the memory lies in the user's own local
+// application data, which a test cannot move.)
+TEST_F(QuenbyformTest, OnlyNewPhotosRemembersAndRefusesAnUnusableMemory) {
+    const EnvGuard data("XDG_DATA_HOME", m_work / "data");
+    WriteFile(m_work / "Card/a.jpg", "a");
+    SetLocalMtime(m_work / "Card/a.jpg", 2014, 5, 3, 14, 0);
+    MakeFolders(m_work / "Photos");
+    auto form = MakeForm();
+    form->Dirliste->addItem(Q(m_work / "Card"));
+    form->Rootdir->SetPath(Q(m_work / "Photos"));
+    form->Trennzeichen->SetItemIndex(0);
+    form->Options->OnlyNew->setChecked(true);
+    const std::string copy = m_work / "Photos/2014-05-03/a.jpg";
+    const std::string memory = m_work / "data/Vexmoor/quenby/imported.sqlite";
+    const struct {
+        const char* Name;
+        bool Damaged;
+        gui::MessageKind Box;
+        QString Text;
+    } rows[] = {
+        {"First", false, gui::MessageKind::Information, QStringLiteral("1 of 1 files copied")},
+        {"Again", false, gui::MessageKind::Information, QStringLiteral("0 of 1 files copied")},
+        {"Damaged", true, gui::MessageKind::Error, Q("the memory of imported photos " + memory)},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
+        std::remove(copy.c_str());
+        if (row.Damaged) {
+            WriteFile(memory, std::string(4096, 'x'));
+        }
+        const QStringList before = m_messages.Lines();
+        MessageBoxAnswers answers;
+        form->ExecbutClick();
+        ASSERT_EQ(answers.Requests().size(), 1U);
+        EXPECT_EQ(answers.Requests()[0].Kind, row.Box);
+        EXPECT_TRUE(answers.Requests()[0].Text.startsWith(row.Text))
+            << answers.Requests()[0].Text.toStdString();
+        EXPECT_EQ(Exists(copy), std::string_view(row.Name) == "First");
+        if (row.Damaged) {
+            EXPECT_EQ(m_messages.Lines(), before);
+        }
+    }
+    EXPECT_TRUE(
+        m_messages.Lines().contains(Q("File " + (m_work / "Card/a.jpg") + " was imported before")));
+}
+#endif
+
 TEST_F(QuenbyformTest, CaptionFollowsARunAtScreenRateAndShowsTheFinalCount) {
     auto form = MakeForm();
     form->Trennzeichen->SetItemIndex(0);
@@ -860,6 +911,7 @@ TEST_F(QuenbyformTest, FirstCloseWritesTheWholeSettingsFile) {
         "preview=0\r\n"
         "verifycopies=0\r\n"
         "keepboth=0\r\n"
+        "onlynew=0\r\n"
         "\r\n"
         "[Check]\r\n"
         "WroteSuccesful=1\r\n"

@@ -1,0 +1,62 @@
+#include "sorting/runimports.h"
+
+#include "platform/files/fileops.h"
+#include "platform/files/pathsep.h"
+#include "platform/files/realpath.h"
+
+namespace quenby {
+
+namespace {
+
+// Copies remembered in one transaction: a crash loses at most these, whose
+// sources are still on the card then, and writing them costs little.
+constexpr std::size_t kBatch = 256;
+
+}  // namespace
+
+RunImports::RunImports(const SortOptions& options)
+    : m_path(options.ImportMemoryFile.empty() ? DefaultImportMemoryPath()
+                                              : options.ImportMemoryFile),
+      m_writes(!options.DryRun) {
+    const std::string root = platform::WithoutTrailingSeparator(options.TargetRoot);
+    if (const platform::FileStatus resolved = platform::RealPath(root, m_target); !resolved) {
+        m_target = root;
+    }
+    // A preview makes no memory where there is none; it has nothing to tell.
+    if (m_writes || platform::FileEntryExists(m_path)) {
+        m_memory.emplace(ImportMemory::Open(m_path));
+    }
+}
+
+std::optional<std::string> RunImports::ImportedBefore(const Suchrecord& record) {
+    if (!m_memory) {
+        return std::nullopt;
+    }
+    return m_memory->ImportedCopy(m_target, record.Onlyname, record.Size, record.LastWriteTime);
+}
+
+void RunImports::Remember(const Suchrecord& record, const std::string& copy) {
+    if (m_writes && m_memory) {
+        m_memory->Record(m_target, record.Onlyname, record.Size, record.LastWriteTime, copy);
+    }
+}
+
+bool RunImports::Write(RunEffects& effects, bool always, std::string& failure) {
+    if (!m_memory || m_memory->Queued() == 0 || (!always && m_memory->Queued() < kBatch)) {
+        return true;
+    }
+    // Nothing is remembered that a power cut could still take away.
+    if (const platform::FileStatus durable = effects.MakeCopiesDurable(); !durable) {
+        failure = "its copy is not known to be on the disk: " + durable.Reason;
+        return false;
+    }
+    try {
+        m_memory->Commit();
+    } catch (const ImportMemoryError& error) {
+        failure = error.what();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace quenby

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+#include "sorting/importmemory.h"
+#include "sorting/runeffects.h"
+#include "sorting/sortrun.h"
+
+namespace quenby {
+
+// The memory of imported photos as one run with OnlyNew uses it: asked for
+// each file found, told of each copy once it is whole under its name, and
+// written a batch at a time, each batch after its copies were made durable.
+// A dry run asks it and writes nothing, and finds an empty memory where
+// there is none yet.
+class RunImports {
+public:
+    // Opens the memory before the run touches anything. ImportMemoryError
+    // when it cannot be used.
+    explicit RunImports(const SortOptions& options);
+
+    // Where the memory's copy of the file lies below the target, when the
+    // file was imported into it before.
+    std::optional<std::string> ImportedBefore(const Suchrecord& record);
+
+    // Queues the record of a copy that stands whole under `copy`, its path
+    // below the target.
+    void Remember(const Suchrecord& record, const std::string& copy);
+
+    // Writes what is queued once the copies are durable; with `always`
+    // false only when a batch is full. False, with the reason, when nothing
+    // of it could be written: those files' sources must stay.
+    bool Write(RunEffects& effects, bool always, std::string& failure);
+
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+    std::string m_target;  // the target's real path
+    bool m_writes;
+    std::optional<ImportMemory> m_memory;
+};
+
+}  // namespace quenby
