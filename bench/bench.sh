@@ -103,6 +103,26 @@ ratio "$work/exists1k.json" "  the same, only the unavoidable work" - unavoidabl
 against_before "$work/exists1k.json" "  the same, against the earlier build"
 rm -rf "$work/cp-copy1k" "$work/qs-copy1k"
 
+# Only new photos: the first run of 20,000 small files remembering each one
+# against the plain run, then a second run over them all, every one imported
+# before, against the plain second run, where every copy exists.
+onlynew_bench() {  # onlynew_bench
+  local memory="XDG_DATA_HOME=$work/memory"
+  hyperfine --warmup 1 --runs 5 --export-json "$work/onlynew-first.json" \
+    --prepare "rm -rf $work/qs-plain $work/qs-new $work/memory && mkdir $work/qs-plain $work/qs-new" \
+    "$sort_bin -q -t $work/qs-plain $work/copy1k >/dev/null" \
+    "$memory $sort_bin -q --only-new -t $work/qs-new $work/copy1k >/dev/null" >/dev/null
+  ratio "$work/onlynew-first.json" "first run of 20,000 files, --only-new" 1.15
+  rm -rf "$work/qs-new" "$work/memory" && mkdir "$work/qs-new"
+  env "$memory" "$sort_bin" -q --only-new -t "$work/qs-new" "$work/copy1k" >/dev/null
+  hyperfine --warmup 1 --runs 10 --export-json "$work/onlynew-second.json" \
+    "$sort_bin -q -t $work/qs-plain $work/copy1k >/dev/null" \
+    "$memory $sort_bin -q --only-new -t $work/qs-new $work/copy1k >/dev/null" >/dev/null
+  ratio "$work/onlynew-second.json" "second run, all imported before, --only-new" 1.3
+  rm -rf "$work/qs-plain" "$work/qs-new" "$work/memory"
+}
+onlynew_bench
+
 # What --verify costs: 300 files of 1 MB moved (--delete) without and with
 # it, on a warm cache and, as root, on a dropped one, where the sources too
 # come from the disk. Each copy is flushed and read back from the disk, so

@@ -10,7 +10,12 @@ namespace {
 
 // Copies remembered in one transaction: a crash loses at most these, whose
 // sources are still on the card then, and writing them costs little.
-constexpr std::size_t kBatch = 256;
+constexpr std::size_t kBatch = 1000;
+
+const std::shared_ptr<const std::string>& NotImported() {
+    static const auto none = std::make_shared<const std::string>();
+    return none;
+}
 
 }  // namespace
 
@@ -28,7 +33,35 @@ RunImports::RunImports(const SortOptions& options)
     }
 }
 
+void RunImports::LookUp(Suchrecord& record) const {
+    if (!m_memory) {
+        return;
+    }
+    try {
+        ImportMemory* reader = nullptr;
+        {
+            const std::lock_guard lock(m_readersMutex);
+            std::unique_ptr<ImportMemory>& mine = m_readers[std::this_thread::get_id()];
+            if (!mine) {
+                mine = std::make_unique<ImportMemory>(ImportMemory::Open(m_path));
+            }
+            reader = mine.get();
+        }
+        const std::optional<std::string> copy =
+            reader->ImportedCopy(m_target, record.Onlyname, record.Size, record.LastWriteTime);
+        record.ImportedCopy = copy ? std::make_shared<const std::string>(*copy) : NotImported();
+    } catch (const ImportMemoryError&) {
+        record.ImportedCopy = nullptr;
+    }
+}
+
 std::optional<std::string> RunImports::ImportedBefore(const Suchrecord& record) {
+    if (record.ImportedCopy) {
+        if (record.ImportedCopy->empty()) {
+            return std::nullopt;
+        }
+        return *record.ImportedCopy;
+    }
     if (!m_memory) {
         return std::nullopt;
     }

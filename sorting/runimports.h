@@ -1,8 +1,12 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
+#include <unordered_map>
 
 #include "sorting/importmemory.h"
 #include "sorting/runeffects.h"
@@ -21,8 +25,12 @@ public:
     // when it cannot be used.
     explicit RunImports(const SortOptions& options);
 
+    // Looks the record up while the files are still being found, on any
+    // thread, each with a connection of its own; a memory that fails here is
+    // asked again at the file's step.
+    void LookUp(Suchrecord& record) const;
     // Where the memory's copy of the file lies below the target, when the
-    // file was imported into it before.
+    // file was imported into it before; on the run's thread.
     std::optional<std::string> ImportedBefore(const Suchrecord& record);
 
     // Queues the record of a copy that stands whole under `copy`, its path
@@ -41,6 +49,9 @@ private:
     std::string m_target;  // the target's real path
     bool m_writes;
     std::optional<ImportMemory> m_memory;
+    // The helpers' connections, one per thread.
+    mutable std::mutex m_readersMutex;
+    mutable std::unordered_map<std::thread::id, std::unique_ptr<ImportMemory>> m_readers;
 };
 
 }  // namespace quenby

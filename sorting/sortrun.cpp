@@ -72,7 +72,16 @@ public:
     }
 
     // Runs on the threads that read the files' details.
-    void LookUpTaken(Suchrecord& record) const { m_effects->LookUpTaken(record); }
+    // What was imported before needs no look in the target.
+    void LookUpTaken(Suchrecord& record) const {
+        if (m_imports) {
+            m_imports->LookUp(record);
+            if (record.ImportedCopy && !record.ImportedCopy->empty()) {
+                return;
+            }
+        }
+        m_effects->LookUpTaken(record);
+    }
 
     // True once the run must end: the target is no longer where it was.
     bool Stopped() const { return !m_effects->StopReason().empty(); }
@@ -180,7 +189,10 @@ public:
             const std::size_t known = m_days.size();
             DayPath& day = DayPathOf(record.Datum);
             m_dayOfRecord.push_back(&day);
-            if (m_days.size() != known && seen.insert(day.Path).second) {
+            // A day of photos imported before only needs no listing.
+            const bool imported = record.ImportedCopy && !record.ImportedCopy->empty();
+            if ((m_days.size() != known || m_imports) && !imported &&
+                seen.insert(day.Path).second) {
                 days.push_back(&day);
             }
         }

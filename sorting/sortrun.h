@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -82,6 +83,10 @@ struct Suchrecord {
     // found, looked up while the others were still being found; empty when
     // none did or it was not looked up.
     std::optional<platform::FileFacts> TakenInTarget;
+    // With OnlyNew, looked up in the memory of imported photos while the
+    // files were found: null when it was not, empty when the memory does not
+    // hold the file, else the copy's path below the target.
+    std::shared_ptr<const std::string> ImportedCopy;
 };
 
 // The files a run has found, in collection order. The same file may stand
