@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,6 +19,7 @@
 #ifdef _WIN32
 #include "platform/text/widetext.h"
 #endif
+#include "tests/support/envguard.h"
 #include "tests/support/mediafixtures.h"
 #ifndef _WIN32
 #include "tests/support/childprocess.h"
@@ -163,6 +165,49 @@ TEST_F(QuenbySortTest, PrintsEveryLineThenTheSummary) {
     EXPECT_EQ(again.Out, "File " + (m_tmp / "Photos/2014-05-03/a.jpg") + " exists\n" + "File " +
                              (m_tmp / "Photos/2014-05-04/b.AVI") + " exists\n" +
                              "0 of 2 files copied\n");
+}
+
+// --only-new as a script uses it: a card put in again brings nothing whose
+// copy was deleted, --forget-imported lets it all come again, and a damaged
+// memory is a usage error that touches nothing.
+TEST_F(QuenbySortTest, OnlyNewRemembersAndForgetImportedForgets) {
+    const test::EnvGuard data("XDG_DATA_HOME", m_tmp / "data");
+    const std::string photos = m_tmp / "Photos";
+    const std::vector<std::string> onlyNew = {"-q", "--only-new", "-t", photos, m_tmp / "Card"};
+    const auto deleteCopies = [&] {
+        std::filesystem::remove_all(photos);
+        test::MakeFolders(photos);
+    };
+    const struct {
+        const char* Name;
+        std::vector<std::string> Arguments;
+        bool DeleteCopiesFirst;
+        std::string Ends;
+    } steps[] = {
+        {"First", onlyNew, false, "2 of 2 files copied\n"},
+        {"CopiesDeleted", onlyNew, true,
+         "File " + (m_tmp / "Card/b.AVI") + " was imported before\n0 of 2 files copied\n"},
+        {"Forget", {"--forget-imported", "-t", photos}, false, " were forgotten\n"},
+        {"AfterForgetting", onlyNew, false, "2 of 2 files copied\n"},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.Name);
+        if (step.DeleteCopiesFirst) {
+            deleteCopies();
+        }
+        const Result result = RunSort(m_tmp, step.Arguments);
+        EXPECT_EQ(result.ExitCode, 0) << result.Err;
+        EXPECT_TRUE(result.Out.ends_with(step.Ends)) << result.Out;
+    }
+#ifndef _WIN32
+    deleteCopies();
+    test::WriteFile(m_tmp / "data/Vexmoor/quenby/imported.sqlite", std::string(4096, 'x'));
+    const Result refused = RunSort(m_tmp, onlyNew);
+    EXPECT_EQ(refused.ExitCode, 2);
+    EXPECT_NE(refused.Err.find(m_tmp / "data/Vexmoor/quenby/imported.sqlite"), std::string::npos)
+        << refused.Err;
+    EXPECT_TRUE(test::ListFolder(photos).empty());
+#endif
 }
 
 TEST_F(QuenbySortTest, FolderNamesBeyondAsciiArriveWhole) {
