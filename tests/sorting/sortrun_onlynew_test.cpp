@@ -137,7 +137,8 @@ TEST_F(OnlyNewTest, WhatWasImportedComesNotAgain) {
         const SortCounts counts = Run(second);
         EXPECT_EQ(counts.Found, 1);
         EXPECT_EQ(counts.Copied, row.CopiedAgain ? 1 : 0);
-        EXPECT_EQ(Said("File " + (m_tmp / card) + "/a.jpg was imported before"), !row.CopiedAgain);
+        EXPECT_EQ(Said("File " + (m_tmp / (card + "/a.jpg")) + " was imported before"),
+                  !row.CopiedAgain);
     }
 }
 
