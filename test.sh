@@ -4,7 +4,8 @@
 # the tests of the sort run and its windows under ThreadSanitizer; checks the
 # Debian package; fuzzes the readers of untrusted files for a bounded time;
 # then cross-builds for Windows (the window program too, with the static Qt in
-# ../shared/qt6-mingw or $QUENBY_QT_MINGW_DIR) and runs the tests under Wine.
+# ../shared/qt6-mingw or $QUENBY_QT_MINGW_DIR; SQLite from ../shared/sqlite-mingw,
+# without which it is skipped) and runs the tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -64,41 +65,57 @@ echo "Fuzzing found nothing."
 # of its own that the first run creates and later runs reuse. Wine's
 # background services would keep ctest's output pipe open and hang it, so a
 # persistent wineserver is started and warmed with the pipes closed first.
-echo "Building for Windows and testing under Wine ..."
-# The window program is looked for afresh each time (-U), so that a build
-# folder once configured without it never quietly leaves its tests out.
-cmake -S . -B build/win64 -G Ninja --toolchain cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Debug \
-  -DQUENBY_WERROR=ON -UQUENBY_BUILD_GUI >/dev/null
-cmake --build build/win64 --parallel 2
-wine=$(command -v wine || command -v wine64 || echo /usr/lib/wine/wine64)
-wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-# winemenubuilder would mirror links on the prefix's desktop into the host's
-# menus and desktop.
-export WINEPREFIX="$PWD/build/wineprefix" WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-# One zone with summer time, so that the date of a summer photo is checked
-# against the offset of its own moment.
-export TZ=Europe/Berlin
-# Wine takes the ANSI code page from the Unix locale; the tests expect an
-# English-speaking Windows (code page 1252), which C.UTF-8 gives whatever
-# locale the machine itself has, or none.
-export LC_ALL=C.UTF-8
-mkdir -p "$WINEPREFIX"
-"$wineserver" -k 2>/dev/null || true  # one left from an earlier run would refuse -p
-"$wineserver" -p
-"$wine" cmd /c exit </dev/null >/dev/null 2>&1
-# Wine makes the prefix's Desktop, Documents, Pictures ... links to the home
-# folder; whatever a test writes there stays in the prefix.
-for folder in "$WINEPREFIX/drive_c/users/$(id -un)"/*; do
-  if [ -L "$folder" ]; then rm "$folder" && mkdir "$folder"; fi
+# The Windows build links the static SQLite that the folder beside the
+# checkout holds (as CMake looks for it: shared/sqlite-mingw beside one of the
+# folders above, or $QUENBY_SQLITE_MINGW_DIR); a clone elsewhere has none.
+sqlite_mingw=${QUENBY_SQLITE_MINGW_DIR:-}
+folder=$PWD
+while [ -z "$sqlite_mingw" ] && [ "$folder" != / ]; do
+  folder=$(dirname "$folder")
+  if [ -e "$folder/shared/sqlite-mingw/lib/libsqlite3.a" ]; then
+    sqlite_mingw=$folder/shared/sqlite-mingw
+  fi
 done
-# Wine finds its own fonts (Tahoma, the windows' design font; Marlett, its
-# caption buttons) in the prefix's Fonts folder, where Debian's fonts-wine
-# does not put them.
-cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
-# Now and then a Wine process stops answering; such a test gets a fresh
-# process, and one that hangs every time still fails.
-ctest --test-dir build/win64 --output-on-failure --parallel 2 --timeout 60 \
-  --repeat after-timeout:3
-"$wineserver" -k
-wineserver=
+if [ -z "$sqlite_mingw" ]; then
+  echo "Skipping the Windows build: no static SQLite for MinGW (shared/sqlite-mingw beside" \
+    "the checkout, or QUENBY_SQLITE_MINGW_DIR)"
+else
+  echo "Building for Windows and testing under Wine ..."
+  # The window program is looked for afresh each time (-U), so that a build
+  # folder once configured without it never quietly leaves its tests out.
+  cmake -S . -B build/win64 -G Ninja --toolchain cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Debug \
+    -DQUENBY_WERROR=ON -UQUENBY_BUILD_GUI >/dev/null
+  cmake --build build/win64 --parallel 2
+  wine=$(command -v wine || command -v wine64 || echo /usr/lib/wine/wine64)
+  wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+  # winemenubuilder would mirror links on the prefix's desktop into the host's
+  # menus and desktop.
+  export WINEPREFIX="$PWD/build/wineprefix" WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  # One zone with summer time, so that the date of a summer photo is checked
+  # against the offset of its own moment.
+  export TZ=Europe/Berlin
+  # Wine takes the ANSI code page from the Unix locale; the tests expect an
+  # English-speaking Windows (code page 1252), which C.UTF-8 gives whatever
+  # locale the machine itself has, or none.
+  export LC_ALL=C.UTF-8
+  mkdir -p "$WINEPREFIX"
+  "$wineserver" -k 2>/dev/null || true  # one left from an earlier run would refuse -p
+  "$wineserver" -p
+  "$wine" cmd /c exit </dev/null >/dev/null 2>&1
+  # Wine makes the prefix's Desktop, Documents, Pictures ... links to the home
+  # folder; whatever a test writes there stays in the prefix.
+  for folder in "$WINEPREFIX/drive_c/users/$(id -un)"/*; do
+    if [ -L "$folder" ]; then rm "$folder" && mkdir "$folder"; fi
+  done
+  # Wine finds its own fonts (Tahoma, the windows' design font; Marlett, its
+  # caption buttons) in the prefix's Fonts folder, where Debian's fonts-wine
+  # does not put them.
+  cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+  # Now and then a Wine process stops answering; such a test gets a fresh
+  # process, and one that hangs every time still fails.
+  ctest --test-dir build/win64 --output-on-failure --parallel 2 --timeout 60 \
+    --repeat after-timeout:3
+  "$wineserver" -k
+  wineserver=
+fi
