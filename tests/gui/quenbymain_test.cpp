@@ -121,6 +121,15 @@ protected:
         return std::make_unique<TQuenbyform>(&m_messages, May3rd2014);
     }
 
+    // A window that sorts `folder`/Card into `folder`/Photos, day by day.
+    std::unique_ptr<TQuenbyform> MakeSortingForm(const TempFolder& folder) {
+        auto form = MakeForm();
+        form->Dirliste->addItem(Q(folder / "Card"));
+        form->Rootdir->SetPath(Q(folder / "Photos"));
+        form->Trennzeichen->SetItemIndex(0);
+        return form;
+    }
+
     // Closing the shown window gives one error box and leaves it open; the
     // box's text.
     static QString CloseIsRefused(TQuenbyform& form) {
@@ -373,10 +382,7 @@ TEST_F(QuenbyformTest, ExecuteCopiesOneFileThroughTheWindow) {
     WriteFile(m_work / "Card/a.jpg", "photo");
     SetLocalMtime(m_work / "Card/a.jpg", 2014, 5, 3, 14, 0);
     MakeFolders(m_work / "Photos");
-    auto form = MakeForm();
-    form->Dirliste->addItem(Q(m_work / "Card"));
-    form->Rootdir->SetPath(Q(m_work / "Photos"));
-    form->Trennzeichen->SetItemIndex(0);
+    auto form = MakeSortingForm(m_work);
 
     QStringList captions;
     QObject::connect(form.get(), &QWidget::windowTitleChanged, form.get(),
@@ -418,10 +424,7 @@ TEST_F(QuenbyformTest, ExecuteTakesTheCaptureDateWhenAsked) {
     WriteFile(m_work / "Card/a.jpg", test::Jpeg(test::Tiff("2021:07:04 00:15:00")));
     SetLocalMtime(m_work / "Card/a.jpg", 2024, 5, 3, 14, 0);
     MakeFolders(m_work / "Photos");
-    auto form = MakeForm();
-    form->Dirliste->addItem(Q(m_work / "Card"));
-    form->Rootdir->SetPath(Q(m_work / "Photos"));
-    form->Trennzeichen->SetItemIndex(0);
+    auto form = MakeSortingForm(m_work);
     for (const auto& [checked, day] : {std::pair{true, "2021-07-04"}, {false, "2024-05-03"}}) {
         form->Usecapturedate->setChecked(checked);
         MessageBoxAnswers answers;
@@ -546,11 +549,8 @@ TEST_F(QuenbyformTest, EscapeCloseAndQuitStopARunAfterTheFileItIsAt) {
             SetLocalMtime(tmp / (std::string("Card/") + name), 2014, 5, 3, 14, 0);
         }
         MakeFolders(tmp / "Photos");
-        auto form = MakeForm();
+        auto form = MakeSortingForm(tmp);
         form->show();
-        form->Dirliste->addItem(Q(tmp / "Card"));
-        form->Rootdir->SetPath(Q(tmp / "Photos"));
-        form->Trennzeichen->SetItemIndex(0);
         // The run waits after its first file until it is asked to stop, or
         // for a while when it is not.
         std::atomic<bool> first{false};
@@ -631,10 +631,7 @@ TEST_F(QuenbyformTest, AFailuresReasonFollowsItsLineAndTheSummaryWarns) {
     }
     // A folder stands where a.jpg's copy should go.
     MakeFolders(m_work / "Photos/2014-05-03/a.jpg");
-    auto form = MakeForm();
-    form->Dirliste->addItem(Q(m_work / "Card"));
-    form->Rootdir->SetPath(Q(m_work / "Photos"));
-    form->Trennzeichen->SetItemIndex(0);
+    auto form = MakeSortingForm(m_work);
     form->Deletesource->setChecked(true);
     MessageBoxAnswers answers;
     form->ExecbutClick();
@@ -704,11 +701,8 @@ TEST_F(QuenbyformTest, OptionsPreviewVerifyAndKeepBothThroughTheWindow) {
             SetLocalMtime(tmp / (std::string("Card/") + name), 2014, 5, 3, 14, 0);
         }
         WriteFile(tmp / "Photos/2014-05-03/b.jpg", "other");
-        auto form = MakeForm();
+        auto form = MakeSortingForm(tmp);
         form->show();
-        form->Dirliste->addItem(Q(tmp / "Card"));
-        form->Rootdir->SetPath(Q(tmp / "Photos"));
-        form->Trennzeichen->SetItemIndex(0);
         // Chosen as a user does: the button, a click on each box, Close.
         QTest::mouseClick(form->Optionsbut, Qt::LeftButton);
         ASSERT_TRUE(form->Options->isVisible());
@@ -783,10 +777,7 @@ TEST_F(QuenbyformTest, OnlyNewPhotosRemembersAndRefusesAnUnusableMemory) {
     WriteFile(m_work / "Card/a.jpg", "a");
     SetLocalMtime(m_work / "Card/a.jpg", 2014, 5, 3, 14, 0);
     MakeFolders(m_work / "Photos");
-    auto form = MakeForm();
-    form->Dirliste->addItem(Q(m_work / "Card"));
-    form->Rootdir->SetPath(Q(m_work / "Photos"));
-    form->Trennzeichen->SetItemIndex(0);
+    auto form = MakeSortingForm(m_work);
     form->Options->OnlyNew->setChecked(true);
     const std::string copy = m_work / "Photos/2014-05-03/a.jpg";
     const std::string memory = m_work / "data/Vexmoor/quenby/imported.sqlite";

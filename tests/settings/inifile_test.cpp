@@ -17,6 +17,9 @@
 #include "settings/errors.h"
 #include "settings/numbersettings.h"
 #include "tests/support/tempfolder.h"
+#ifndef _WIN32
+#include "tests/support/filesizelimit.h"
+#endif
 
 namespace quenby {
 namespace {
@@ -393,28 +396,7 @@ TEST(IniFileTest, OpenAndCreateFailuresCarryTheirTexts) {
     EXPECT_THROW(onFolder.UpdateFile(), FileCreateError);
 }
 
-// Lowers the file-size limit, so that every write beyond `bytes` fails as on
-// a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &m_previous);
-        m_handler = ::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_previous;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &m_previous);
-        ::signal(SIGXFSZ, m_handler);
-    }
-
-private:
-    rlimit m_previous{};
-    sighandler_t m_handler;
-};
+using test::FileSizeLimit;
 
 TEST(IniFileTest, FailedWritesLeaveTheOldFileWhole) {
     TempFolder folder;

@@ -22,6 +22,7 @@
 #include "platform/files/realpath.h"
 #include "tests/support/childprocess.h"
 #include "tests/support/envguard.h"
+#include "tests/support/filesizelimit.h"
 #include "tests/support/tempfolder.h"
 
 namespace quenby {
@@ -46,26 +47,7 @@ std::string CopyOf(int number) {
     return "2014-05-03/" + Photo(number);
 }
 
-// Writes beyond `bytes` into any file fail while it lives, as on a disk
-// that fills up.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) : m_handler(::signal(SIGXFSZ, SIG_IGN)) {
-        ::getrlimit(RLIMIT_FSIZE, &m_previous);
-        const rlimit limit{bytes, m_previous.rlim_max};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &m_previous);
-        ::signal(SIGXFSZ, m_handler);
-    }
-
-private:
-    sighandler_t m_handler;
-    rlimit m_previous{};
-};
+using test::FileSizeLimit;
 
 // A tmpfs of 256 KiB that anyone may write to, mounted for one test.
 class SmallDisk {
