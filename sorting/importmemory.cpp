@@ -263,7 +263,13 @@ ImportMemory ImportMemory::Open(const std::string& path) {
     auto c = std::make_unique<Connection>();
     c->Path = path;
     const std::string folder = FolderOf(path);
-    if (!folder.empty() && !ForceFolders(folder)) {
+    // Two runs that start at once both make the folders; the one that
+    // finds a folder made meanwhile tries again.
+    bool folderReady = folder.empty();
+    for (int attempt = 0; attempt < 3 && !folderReady; ++attempt) {
+        folderReady = ForceFolders(folder) || platform::FolderExists(folder);
+    }
+    if (!folderReady) {
         throw ImportMemoryError(Named(path) + " cannot be made in " + folder +
                                 ", which cannot be created: allow writing to the folder above it");
     }

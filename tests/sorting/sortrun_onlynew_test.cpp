@@ -175,15 +175,20 @@ TEST_F(OnlyNewTest, TwoRunsAtOnceRememberEverything) {
     }
     test::MakeFolders(m_tmp / "lib");
     SortCounts counts[2];
-    std::thread other([&] {
-        MessageList messages;
-        counts[1] = SortRun(Options("two"), messages, {}, {});
-    });
-    {
-        MessageList messages;
-        counts[0] = SortRun(Options("one"), messages, {}, {});
-    }
+    std::string failures[2];
+    const auto run = [&](int which) {
+        try {
+            MessageList messages;
+            counts[which] = SortRun(Options(which == 0 ? "one" : "two"), messages, {}, {});
+        } catch (const std::exception& error) {
+            failures[which] = error.what();
+        }
+    };
+    std::thread other(run, 1);
+    run(0);
     other.join();
+    EXPECT_EQ(failures[0], "");
+    EXPECT_EQ(failures[1], "");
     EXPECT_EQ(counts[0].Copied, kPhotos);
     EXPECT_EQ(counts[1].Copied, kPhotos);
     for (const char* card : {"one", "two"}) {
