@@ -12,11 +12,10 @@
 #include "cli/commandline.h"
 #include "cli/linewriter.h"
 #include "cli/progressdisplay.h"
-#include "platform/files/pathsep.h"
-#include "platform/files/realpath.h"
 #include "platform/process/console.h"
 #include "platform/process/stopsignals.h"
 #include "sorting/importmemory.h"
+#include "sorting/runimports.h"
 #include "sorting/sortrun.h"
 
 namespace {
@@ -24,10 +23,7 @@ namespace {
 // --forget-imported: the memory of imported photos forgets one target.
 int ForgetImported(const std::string& target) {
     using namespace quenby;
-    std::string real;
-    if (!platform::RealPath(platform::WithoutTrailingSeparator(target), real)) {
-        real = platform::WithoutTrailingSeparator(target);
-    }
+    const std::string real = ImportTarget(target);
     try {
         ImportMemory memory = ImportMemory::Open(DefaultImportMemoryPath());
         const std::int64_t forgotten = memory.Forget(real);

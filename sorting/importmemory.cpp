@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -13,6 +14,13 @@
 
 namespace quenby {
 namespace {
+
+// A file as a scan finds it, to be looked up in the memory.
+struct ImportedFile {
+    std::string_view Name;
+    std::uint64_t Size = 0;
+    std::uint64_t LastWriteTime = 0;  // 100-ns intervals since 1601 UTC
+};
 
 // Raised whenever the table changes, so that an older Quenby refuses a
 // memory it would misread instead of damaging it.
@@ -321,19 +329,6 @@ std::optional<std::string> ImportMemory::ImportedCopy(const std::string& targetR
                                                       const std::string& name, std::uint64_t size,
                                                       std::uint64_t lastWriteTime) {
     return m_connection->Find(targetRoot, {name, size, lastWriteTime});
-}
-
-std::vector<std::optional<std::string>> ImportMemory::ImportedCopies(
-    const std::string& targetRoot, std::span<const ImportedFile> files) {
-    Connection& c = *m_connection;
-    std::vector<std::optional<std::string>> copies;
-    copies.reserve(files.size());
-    c.InTransaction("BEGIN", [&] {
-        for (const ImportedFile& file : files) {
-            copies.push_back(c.Find(targetRoot, file));
-        }
-    });
-    return copies;
 }
 
 void ImportMemory::Record(const std::string& targetRoot, const std::string& name,

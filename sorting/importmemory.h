@@ -4,11 +4,8 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <span>
 #include <stdexcept>
 #include <string>
-#include <string_view>
-#include <vector>
 
 namespace quenby {
 
@@ -28,13 +25,6 @@ public:
 // Nothing is created here; ImportMemoryError when the system names no such
 // folder (no home folder).
 std::string DefaultImportMemoryPath();
-
-// A file as a scan finds it, to be looked up in the memory.
-struct ImportedFile {
-    std::string_view Name;
-    std::uint64_t Size = 0;
-    std::uint64_t LastWriteTime = 0;  // 100-ns intervals since 1601 UTC
-};
 
 // Which files were imported into which target, kept in an SQLite database,
 // so that a later run can pass over what was imported before, whatever has
@@ -70,13 +60,6 @@ public:
     // which the run knows of.
     std::optional<std::string> ImportedCopy(const std::string& targetRoot, const std::string& name,
                                             std::uint64_t size, std::uint64_t lastWriteTime);
-
-    // ImportedCopy for many files of one target, in the order given, all in
-    // one read of the memory: each read on its own costs locking the file,
-    // which is most of a single look-up's time. Commits that another run
-    // makes meanwhile may be seen only by the next call.
-    std::vector<std::optional<std::string>> ImportedCopies(const std::string& targetRoot,
-                                                           std::span<const ImportedFile> files);
 
     // Queues the record of a copy that was made; nothing is written before
     // Commit. Recording a file again replaces its copy's path.

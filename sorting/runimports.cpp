@@ -19,14 +19,17 @@ const std::shared_ptr<const std::string>& NotImported() {
 
 }  // namespace
 
+std::string ImportTarget(const std::string& targetRoot) {
+    const std::string root = platform::WithoutTrailingSeparator(targetRoot);
+    std::string real;
+    return platform::RealPath(root, real) ? real : root;
+}
+
 RunImports::RunImports(const SortOptions& options)
     : m_path(options.ImportMemoryFile.empty() ? DefaultImportMemoryPath()
                                               : options.ImportMemoryFile),
+      m_target(ImportTarget(options.TargetRoot)),
       m_writes(!options.DryRun) {
-    const std::string root = platform::WithoutTrailingSeparator(options.TargetRoot);
-    if (const platform::FileStatus resolved = platform::RealPath(root, m_target); !resolved) {
-        m_target = root;
-    }
     // A preview makes no memory where there is none; it has nothing to tell.
     if (m_writes || platform::FileEntryExists(m_path)) {
         m_memory.emplace(ImportMemory::Open(m_path));

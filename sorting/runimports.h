@@ -14,6 +14,10 @@
 
 namespace quenby {
 
+// How the memory knows a target: by its real path, so that a link or another
+// spelling leads to the same records; as given where it cannot be resolved.
+std::string ImportTarget(const std::string& targetRoot);
+
 // The memory of imported photos as one run with OnlyNew uses it: asked for
 // each file found, told of each copy once it is whole under its name, and
 // written a batch at a time, each batch after its copies were made durable.

@@ -293,18 +293,10 @@ TEST(ImportMemoryTest, TwoRunsRecordIntoOneMemoryAtOnce) {
                     : "");
     }
     ImportMemory memory = ImportMemory::Open(path);
-    std::vector<std::string> names;
-    std::vector<ImportedFile> files;
-    for (int number = 0; number < 3000; ++number) {
-        names.push_back(Photo(number));
-    }
-    for (int number = 0; number < 3000; ++number) {
-        files.push_back({names[number], static_cast<std::uint64_t>(number), kMay2014});
-    }
-    const std::vector<std::optional<std::string>> copies = memory.ImportedCopies(target, files);
     int lost = 0;
     for (int number = 0; number < 3000; ++number) {
-        lost += copies[number] != CopyOf(number);
+        lost += memory.ImportedCopy(target, Photo(number), static_cast<std::uint64_t>(number),
+                                    kMay2014) != CopyOf(number);
     }
     EXPECT_EQ(lost, 0);
     EXPECT_EQ(memory.Forget(target), 3000);
